@@ -1,0 +1,36 @@
+# vornicle_library(NAME name [DEPS ...])
+# One static library per source folder, made of every .cpp in it.
+function(vornicle_library name)
+  cmake_parse_arguments(ARG "" "" "DEPS" ${ARGN})
+  file(GLOB sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp)
+  file(GLOB headers CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.h)
+  if(sources)
+    add_library(${name} STATIC ${sources} ${headers})
+    target_include_directories(${name} PUBLIC ${CMAKE_CURRENT_SOURCE_DIR}/..)
+    target_link_libraries(${name} PUBLIC ${ARG_DEPS})
+  else()
+    add_library(${name} INTERFACE)
+    target_include_directories(${name} INTERFACE ${CMAKE_CURRENT_SOURCE_DIR}/..)
+    target_link_libraries(${name} INTERFACE ${ARG_DEPS})
+  endif()
+endfunction()
+
+# vornicle_gtest(NAME name [LIBS ...] [MAIN gtest_core_main|gtest_gui_main])
+# One GoogleTest binary per test folder, made of every .cpp in it.
+function(vornicle_gtest name)
+  cmake_parse_arguments(ARG "" "MAIN" "LIBS" ${ARGN})
+  if(NOT ARG_MAIN)
+    set(ARG_MAIN vornicle_gtest_core_main)
+  endif()
+  file(GLOB sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp)
+  if(NOT sources)
+    return()
+  endif()
+  add_executable(${name} ${sources})
+  target_link_libraries(${name} PRIVATE ${ARG_LIBS} ${ARG_MAIN} GTest::gtest GTest::gmock)
+  target_compile_definitions(${name} PRIVATE
+    VORNICLE_TEST_DATA="${PROJECT_SOURCE_DIR}/tests/data"
+    VORNICLE_SOURCE_DIR="${PROJECT_SOURCE_DIR}")
+  gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST
+    PROPERTIES TIMEOUT 300 ENVIRONMENT "QT_QPA_PLATFORM=offscreen;LC_ALL=C.UTF-8")
+endfunction()
