@@ -1,0 +1,138 @@
+#include "personnel/personnel_page.h"
+
+#include "core/loop_progress.h"
+#include "core/operator_interface.h"
+#include "lists/report_list.h"
+#include "log/activity_log.h"
+#include "store/record_store.h"
+
+#include <array>
+
+namespace vornicle {
+
+namespace {
+
+constexpr std::array<const char*, 4> kPersonnelFields = {"empno", "empname", "deptname", "cardtype"};
+
+void logHeadcount(Workspace& ws)
+{
+    ws.log.WriteLog(QStringLiteral("当前共有%1人").arg(ws.personnelList.rowCount()));
+}
+
+}  // namespace
+
+void MainWindowCreated(Workspace& ws)
+{
+    if (ws.store.Connect(ws.databasePath.toStdString(), {}) == 1) {
+        ws.ui.setCaption(QStringLiteral("Vornicle连接成功"));
+        ws.store.BindConnection();
+        RefreshPersonnelList(ws);
+    } else {
+        ws.ui.showMessage(QStringLiteral("没有数据库！"), MessageButtons::Ok);
+    }
+}
+
+void RefreshPersonnelList(Workspace& ws)
+{
+    ReportList& list = ws.personnelList;
+    {
+        ListBatch batch(list);
+        list.clear();
+        ws.store.Open("hr_employee", OpenKind::TableName);
+        const int64_t n = ws.store.RecordCount();
+        list.reserveRows(n);
+        LoopProgress progress(ws.ui, n);
+        std::vector<std::string> cells(kPersonnelFields.size());
+        for (int64_t i = 1; i <= n; ++i) {
+            for (size_t c = 0; c < kPersonnelFields.size(); ++c)
+                cells[c] = ws.store.ReadFieldText(kPersonnelFields[c]);
+            list.appendRow(cells);
+            ws.store.MoveNext();
+            progress.step();
+        }
+    }
+    logHeadcount(ws);
+}
+
+void SearchPersonnelByNumber(Workspace& ws, const QString& number)
+{
+    // The typed text is bound as a parameter: quotes in it are never SQL.
+    ws.store.OpenWithParameters("select * from hr_employee where empno=?", {number.toStdString()});
+    FillPersonnelListFromRecordSet(ws);
+}
+
+void FillPersonnelListFromRecordSet(Workspace& ws)
+{
+    ReportList& list = ws.personnelList;
+    {
+        ListBatch batch(list);
+        list.clear();
+        ws.store.MoveFirst();
+        LoopProgress progress(ws.ui, -1);
+        std::vector<std::string> cells(kPersonnelFields.size());
+        while (!ws.store.AtEnd()) {
+            for (size_t c = 0; c < kPersonnelFields.size(); ++c) {
+                cells[c].clear();
+                ws.store.ReadField(kPersonnelFields[c], cells[c]);
+            }
+            list.appendRow(cells);
+            ws.store.MoveNext();
+            progress.step();
+        }
+        ws.store.Close();
+    }
+    logHeadcount(ws);
+}
+
+void SavePersonnelList(Workspace& ws)
+{
+    if (ws.store.Connect(ws.databasePath.toStdString(), {}) != 1) {
+        ws.ui.showMessage(QStringLiteral("没有数据库！"), MessageButtons::Ok);
+        return;
+    }
+    ws.ui.setCaption(QStringLiteral("连接成功"));
+    ws.store.BindConnection();
+
+    // All rows are appended or none: one transaction, rolled back on the
+    // first failure.
+    const ReportList& list = ws.personnelList;
+    bool saved = false;
+    std::string failure;
+    if (!ws.store.Begin()) {
+        failure = ws.store.LastError();
+    } else {
+        bool ok = ws.store.Open("hr_employee", OpenKind::TableName);
+        ws.store.MoveLast();
+        const int64_t n = list.rowCount();
+        LoopProgress progress(ws.ui, n);
+        for (int64_t i = 1; ok && i <= n; ++i) {
+            ok = ws.store.AddNew();
+            const int c = list.columnCount();
+            for (int j = 1; ok && j <= c; ++j)
+                ok = ws.store.WriteField(j, list.cell(i - 1, j - 1));
+            progress.step();
+        }
+        if (ok)
+            ok = ws.store.Update();
+        if (ok)
+            ok = ws.store.Commit();
+        if (ok) {
+            saved = true;
+        } else {
+            failure = ws.store.LastError();
+            ws.store.Close();
+            ws.store.Rollback();
+        }
+    }
+    if (!saved)
+        ws.log.WriteLog(QStringLiteral("人事资料保存失败：")
+                        + (failure.empty() ? QStringLiteral("数据库拒绝写入") : QString::fromStdString(failure)));
+    MainWindowCreated(ws);
+}
+
+void ClearPersonnelList(Workspace& ws)
+{
+    ws.personnelList.clear();
+}
+
+}  // namespace vornicle
