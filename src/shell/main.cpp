@@ -10,14 +10,8 @@
 #include <QLocale>
 #include <QTimer>
 #include <QTranslator>
-#include <cstdlib>
 
 namespace {
-
-void releaseStopwatch()
-{
-    vornicle::ReleaseGlobalStopwatch();
-}
 
 // For screenshots of the running window: VORNICLE_SCREENSHOT=prefix saves
 // prefix-0.png (page 0) and prefix-1.png (page 1) and quits.
@@ -46,8 +40,9 @@ int main(int argc, char** argv)
                     QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
         QCoreApplication::installTranslator(&qtbase);
 
-    vornicle::CreateGlobalStopwatch();
-    std::atexit(releaseStopwatch);
+    // The global stopwatch is created here; its release is registered as the
+    // one exit routine (a function-local static is destroyed at exit).
+    vornicle::GlobalStopwatch();
 
     vornicle::MainWindow window(vornicle::ResolveDataDirectory());
     window.raiseCreated();
