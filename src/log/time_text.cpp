@@ -35,7 +35,7 @@ std::shared_ptr<const TimeEnvironment> environment()
 // ---- calendar ------------------------------------------------------------
 
 // Days from 1970-01-01 to y-m-d in the proleptic Gregorian calendar.
-int64_t daysFromCivil(int64_t y, int64_t m, int64_t d)
+constexpr int64_t daysFromCivil(int64_t y, int64_t m, int64_t d)
 {
     y -= m <= 2 ? 1 : 0;
     const int64_t era = (y >= 0 ? y : y - 399) / 400;
@@ -58,10 +58,10 @@ void civilFromDays(int64_t z, int& year, int& month, int& day)
     year = static_cast<int>(yoe + era * 400 + (month <= 2 ? 1 : 0));
 }
 
-const int64_t kEpochDays = daysFromCivil(1899, 12, 30);
+constexpr int64_t kEpochDays = daysFromCivil(1899, 12, 30);
 // 100-01-01 and 9999-12-31 as automation day numbers.
-const double kFirstDay = static_cast<double>(daysFromCivil(100, 1, 1) - kEpochDays);
-const double kLastDay = static_cast<double>(daysFromCivil(9999, 12, 31) - kEpochDays);
+constexpr double kFirstDay = static_cast<double>(daysFromCivil(100, 1, 1) - kEpochDays);
+constexpr double kLastDay = static_cast<double>(daysFromCivil(9999, 12, 31) - kEpochDays);
 
 // The instant an automation date stands for, on a monotonic scale (negative
 // values count the fraction forward from their day's midnight).
