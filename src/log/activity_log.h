@@ -18,6 +18,7 @@ public:
     int rowCount(const QModelIndex& parent = QModelIndex()) const override;
     QVariant data(const QModelIndex& index, int role) const override;
     const QStringList& lines() const { return lines_; }
+    // Call on the model's thread.
     void appendLine(const QString& line);
 
 signals:
@@ -28,21 +29,31 @@ private:
     QStringList lines_;
 };
 
-class DailyLogFile;
-
 class ActivityLog {
 public:
-    // directory: where the daily files go (the data directory).
+    // Least time between two rewrites of the log file while lines keep coming.
+    static constexpr int kDefaultFlushIntervalMs = 250;
+
+    // directory: where the daily files go (the data directory); it also
+    // becomes the default directory of AppendLogLine. The list model and the
+    // flush timer live on the constructing thread (the UI thread).
     explicit ActivityLog(const QString& directory);
     ~ActivityLog();  // flushes
     ActivityLog(const ActivityLog&) = delete;
     ActivityLog& operator=(const ActivityLog&) = delete;
 
     // One message: a list line and a file line. Safe from any thread; the list
-    // part always runs on the thread of the list model.
+    // part always runs on the thread of the list model (queued from others).
+    // File lines are held back briefly and written newest first in batches:
+    // a batch is written when the day changes, when the last write is at least
+    // the flush interval ago, by a timer on the model's thread, and on Flush().
     void WriteLog(const QString& message);
     // Writes every line still held back to its file.
     void Flush();
+
+    // The least time between two rewrites; the log stretches it so that the
+    // rewrites take at most about a tenth of the time (0: write every line).
+    void setMinimumFlushInterval(int milliseconds);
 
     LogListModel* listModel() const;
     QString directory() const;
@@ -52,8 +63,18 @@ private:
     std::unique_ptr<Impl> impl_;
 };
 
+// Default directory of AppendLogLine (set by ActivityLog; before that the
+// program's own directory).
+void SetLogDirectory(const QString& directory);
+QString LogDirectory();
+
 // Inserts one line at the top of a file (file name optional: the data
 // directory's "运行日志.txt"). Costs the file's size; ActivityLog batches.
 void AppendLogLine(const QString& message, const QString& fileName = QString());
+
+// Inserts bytes at the top of a file, creating it when missing. The file is
+// replaced whole (through a temporary file beside it when possible), so a
+// failure leaves the old content. False when it cannot be written.
+bool PrependToFile(const QString& fileName, const QByteArray& bytes);
 
 }  // namespace vornicle

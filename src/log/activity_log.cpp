@@ -1,0 +1,313 @@
+#include "log/activity_log.h"
+
+#include "log/time_text.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QSaveFile>
+#include <QThread>
+#include <QTimer>
+#include <algorithm>
+#include <deque>
+#include <mutex>
+
+namespace vornicle {
+
+// ---- list ----------------------------------------------------------------
+
+LogListModel::LogListModel(QObject* parent) : QAbstractListModel(parent) {}
+
+int LogListModel::rowCount(const QModelIndex& parent) const
+{
+    return parent.isValid() ? 0 : static_cast<int>(lines_.size());
+}
+
+QVariant LogListModel::data(const QModelIndex& index, int role) const
+{
+    if (!index.isValid() || index.row() < 0 || index.row() >= lines_.size())
+        return QVariant();
+    if (role == Qt::DisplayRole || role == Qt::ToolTipRole)
+        return lines_[index.row()];
+    return QVariant();
+}
+
+void LogListModel::appendLine(const QString& line)
+{
+    if (lines_.size() > 1000) {
+        beginResetModel();
+        lines_.clear();
+        endResetModel();
+    }
+    const int row = static_cast<int>(lines_.size());
+    beginInsertRows(QModelIndex(), row, row);
+    lines_.append(line);
+    endInsertRows();
+    emit newestLineChanged(row);
+}
+
+// ---- files ---------------------------------------------------------------
+
+namespace {
+
+// Every rewrite of a log file in the process goes through this lock, so that
+// two inserts never interleave.
+std::mutex& fileMutex()
+{
+    static std::mutex m;
+    return m;
+}
+
+std::mutex& directoryMutex()
+{
+    static std::mutex m;
+    return m;
+}
+
+QString& directorySlot()
+{
+    static QString directory;
+    return directory;
+}
+
+constexpr qint64 kCopyChunk = 1 << 20;
+// Lines held back beyond this many bytes are written at once.
+constexpr qint64 kMaxPendingBytes = 64 << 20;
+
+}  // namespace
+
+bool PrependToFile(const QString& fileName, const QByteArray& bytes)
+{
+    std::lock_guard lock(fileMutex());
+    QFile old(fileName);
+    const bool hasOld = old.exists();
+    if (hasOld && !old.open(QIODevice::ReadOnly))
+        return false;
+
+    QSaveFile out(fileName);
+    if (out.open(QIODevice::WriteOnly)) {
+        if (out.write(bytes) != bytes.size()) {
+            out.cancelWriting();
+            return false;
+        }
+        if (hasOld) {
+            QByteArray chunk;
+            while (!(chunk = old.read(kCopyChunk)).isEmpty()) {
+                if (out.write(chunk) != chunk.size()) {
+                    out.cancelWriting();
+                    return false;
+                }
+            }
+            if (old.error() != QFileDevice::NoError) {
+                out.cancelWriting();
+                return false;
+            }
+        }
+        return out.commit();
+    }
+
+    // No temporary file can be made beside it: rewrite the file in place.
+    const QByteArray oldContent = hasOld ? old.readAll() : QByteArray();
+    if (hasOld && old.error() != QFileDevice::NoError)
+        return false;
+    old.close();
+    QFile file(fileName);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
+        return false;
+    const bool ok = file.write(bytes) == bytes.size() && file.write(oldContent) == oldContent.size();
+    file.close();
+    return ok && file.error() == QFileDevice::NoError;
+}
+
+void SetLogDirectory(const QString& directory)
+{
+    std::lock_guard lock(directoryMutex());
+    directorySlot() = directory;
+}
+
+QString LogDirectory()
+{
+    {
+        std::lock_guard lock(directoryMutex());
+        if (!directorySlot().isEmpty())
+            return directorySlot();
+    }
+    if (QCoreApplication::instance())
+        return QCoreApplication::applicationDirPath();
+    return QStringLiteral(".");
+}
+
+void AppendLogLine(const QString& message, const QString& fileName)
+{
+    const QString file = fileName.isEmpty() ? LogDirectory() + QStringLiteral("/运行日志.txt") : fileName;
+    const QString line = DateTimeToText(CurrentTime()) + QStringLiteral("   ") + message;
+    PrependToFile(file, line.toUtf8() + "\r\n");
+}
+
+// ---- the log -------------------------------------------------------------
+
+namespace {
+
+// A run of lines for one file, oldest first.
+struct Batch {
+    QString file;
+    QList<QByteArray> lines;
+};
+
+}  // namespace
+
+struct ActivityLog::Impl {
+    QString directory;
+    std::unique_ptr<LogListModel> model;
+    std::unique_ptr<QTimer> timer;
+
+    // Guards what follows up to writeMutex.
+    std::mutex pendingMutex;
+    std::deque<Batch> batches;
+    qint64 pendingBytes = 0;
+    bool timerArmed = false;
+    QElapsedTimer sinceFlush;  // since the last batch was taken
+    int minimumIntervalMs = kDefaultFlushIntervalMs;
+    int intervalMs = kDefaultFlushIntervalMs;
+
+    // Held while batches are taken and written, so that they land in order.
+    std::mutex writeMutex;
+
+    void deliverListLine(const QString& line)
+    {
+        LogListModel* m = model.get();
+        if (QThread::currentThread() == m->thread())
+            m->appendLine(line);
+        else
+            QMetaObject::invokeMethod(m, [m, line] { m->appendLine(line); }, Qt::QueuedConnection);
+    }
+
+    void armTimer()
+    {
+        QTimer* t = timer.get();
+        if (QThread::currentThread() == t->thread()) {
+            startTimer();
+        } else {
+            QMetaObject::invokeMethod(t, [this] { startTimer(); }, Qt::QueuedConnection);
+        }
+    }
+
+    void startTimer()
+    {
+        int ms;
+        {
+            std::lock_guard lock(pendingMutex);
+            ms = intervalMs;
+        }
+        timer->start(ms);
+    }
+
+    void flush()
+    {
+        std::lock_guard writeLock(writeMutex);
+        std::deque<Batch> taken;
+        {
+            std::lock_guard lock(pendingMutex);
+            taken.swap(batches);
+            pendingBytes = 0;
+            sinceFlush.restart();
+        }
+        if (taken.empty())
+            return;
+        QElapsedTimer cost;
+        cost.start();
+        for (const Batch& batch : taken) {
+            qsizetype size = 0;
+            for (const QByteArray& line : batch.lines)
+                size += line.size();
+            QByteArray block;
+            block.reserve(size);
+            for (auto it = batch.lines.crbegin(); it != batch.lines.crend(); ++it)
+                block += *it;
+            // A file that cannot be written loses its lines; the log goes on.
+            PrependToFile(batch.file, block);
+        }
+        const qint64 spent = cost.elapsed();
+        std::lock_guard lock(pendingMutex);
+        intervalMs = static_cast<int>(std::clamp<qint64>(9 * spent, minimumIntervalMs, 60'000));
+    }
+};
+
+ActivityLog::ActivityLog(const QString& directory) : impl_(std::make_unique<Impl>())
+{
+    impl_->directory = directory;
+    impl_->model = std::make_unique<LogListModel>();
+    impl_->timer = std::make_unique<QTimer>();
+    impl_->timer->setSingleShot(true);
+    Impl* impl = impl_.get();
+    QObject::connect(impl->timer.get(), &QTimer::timeout, impl->timer.get(), [impl] {
+        {
+            std::lock_guard lock(impl->pendingMutex);
+            impl->timerArmed = false;
+        }
+        impl->flush();
+    });
+    impl_->sinceFlush.start();
+    SetLogDirectory(directory);
+}
+
+ActivityLog::~ActivityLog()
+{
+    impl_->timer.reset();
+    impl_->flush();
+}
+
+void ActivityLog::WriteLog(const QString& message)
+{
+    // Each text reads the clock itself.
+    impl_->deliverListLine(FormatTime(std::nullopt, 1, 0) + QStringLiteral(":") + message);
+    const double now = CurrentTime();
+    const QString file = impl_->directory + QStringLiteral("/") + FormatTime(now, 0, 1) + QStringLiteral("login.txt");
+    const QByteArray line = (DateTimeToText(CurrentTime()) + QStringLiteral("   ") + message).toUtf8() + "\r\n";
+
+    bool flushNow = false;
+    bool arm = false;
+    {
+        std::lock_guard lock(impl_->pendingMutex);
+        auto& batches = impl_->batches;
+        if (batches.empty() || batches.back().file != file)
+            batches.push_back(Batch{file, {}});
+        batches.back().lines.append(line);
+        impl_->pendingBytes += line.size();
+        // A new day's file (a second batch) ends the batch of the day before.
+        flushNow = batches.size() > 1 || impl_->pendingBytes >= kMaxPendingBytes ||
+                   impl_->sinceFlush.elapsed() >= impl_->intervalMs;
+        if (!flushNow && !impl_->timerArmed) {
+            impl_->timerArmed = true;
+            arm = true;
+        }
+    }
+    if (flushNow)
+        impl_->flush();
+    else if (arm)
+        impl_->armTimer();
+}
+
+void ActivityLog::Flush()
+{
+    impl_->flush();
+}
+
+void ActivityLog::setMinimumFlushInterval(int milliseconds)
+{
+    std::lock_guard lock(impl_->pendingMutex);
+    impl_->minimumIntervalMs = std::max(0, milliseconds);
+    impl_->intervalMs = impl_->minimumIntervalMs;
+}
+
+LogListModel* ActivityLog::listModel() const
+{
+    return impl_->model.get();
+}
+
+QString ActivityLog::directory() const
+{
+    return impl_->directory;
+}
+
+}  // namespace vornicle
