@@ -35,6 +35,25 @@ public:
     // Appends a row; cells beyond the column count are not kept, missing ones are empty.
     int64_t appendRow(const std::vector<std::string_view>& cells);
     int64_t appendRow(const std::vector<std::string>& cells);
+    // Appends many rows with one announcement (for rows arriving in batches).
+    template <typename Rows>
+    void appendRows(const Rows& rows)
+    {
+        if (rows.empty())
+            return;
+        const int64_t first = rowCount();
+        if (batchDepth_ == 0)
+            beginInsertRows(QModelIndex(), static_cast<int>(first), static_cast<int>(first + rows.size() - 1));
+        ++batchDepth_;
+        std::vector<std::string_view> views;
+        for (const auto& row : rows) {
+            views.assign(row.begin(), row.end());
+            appendRow(views);
+        }
+        --batchDepth_;
+        if (batchDepth_ == 0)
+            endInsertRows();
+    }
     void setCell(int64_t row, int column, std::string_view text);
     // The cell's text; empty for a row or column out of range.
     std::string_view cell(int64_t row, int column) const;

@@ -1,6 +1,7 @@
 #include "lists/report_list.h"
 
 #include <QSignalSpy>
+#include <array>
 #include <gtest/gtest.h>
 
 using namespace vornicle;
@@ -93,4 +94,22 @@ TEST(ReportList, BatchAnnouncesOneResetInsteadOfRowInserts)
     list.appendRow();
     EXPECT_EQ(inserted.count(), 1);
     EXPECT_EQ(list.rowCount(QModelIndex()), 101);
+}
+
+TEST(ReportList, AppendRowsAnnouncesOneInsertion)
+{
+    ReportList list = threeColumns();
+    list.appendRow(std::vector<std::string>{"first", "", ""});
+    QSignalSpy inserted(&list, &QAbstractItemModel::rowsInserted);
+    std::vector<std::array<std::string, 7>> batch(3);
+    batch[0][0] = "a";
+    batch[2][2] = "c";
+    batch[2][5] = "beyond the columns";
+    list.appendRows(batch);
+    ASSERT_EQ(inserted.count(), 1);
+    EXPECT_EQ(inserted[0][1].toInt(), 1);
+    EXPECT_EQ(inserted[0][2].toInt(), 3);
+    EXPECT_EQ(list.rowCount(), 4);
+    EXPECT_EQ(list.cell(1, 0), "a");
+    EXPECT_EQ(list.cell(3, 2), "c");
 }
