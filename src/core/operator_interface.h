@@ -3,6 +3,7 @@
 // any widget. The window implements it with Qt dialogs, the tests with
 // scripted answers, the command-line tool without prompts.
 #include <QString>
+#include <functional>
 #include <optional>
 
 namespace vornicle {
@@ -46,6 +47,14 @@ public:
     // and the total (total < 0 when unknown). The window repaints but takes no
     // other input while such work runs.
     virtual void longWorkProgress(qint64 done, qint64 total) { (void)done; (void)total; }
+
+    // The import progress window: opened when an import starts; onClosed runs
+    // when the operator closes it (Esc) before the import closes it.
+    virtual void openImportProgress(std::function<void()> onClosed) { (void)onClosed; }
+    virtual void setImportProgress(int position, int maximum) { (void)position; (void)maximum; }
+    virtual void closeImportProgress() {}
+    // The path box of a page (编辑框1 for consumption, 编辑框2 for personnel).
+    virtual void setImportPath(bool consumptionPage, const QString& path) { (void)consumptionPage; (void)path; }
 
     // Long work starts / ends (the window disables the buttons that would start
     // other work on the lists or the store).

@@ -2,6 +2,7 @@
 
 #include "consumption/consumption_page.h"
 #include "personnel/personnel_page.h"
+#include "shell/import_progress_window.h"
 #include "shell/match_dialog.h"
 #include "shell/message_box.h"
 #include "shell/shell_state.h"
@@ -248,7 +249,16 @@ void MainWindow::runHandler(const std::function<void()>& handler)
 {
     {
         BusyScope busy(*this);
+        const bool outermost = !filtering_;
+        if (outermost) {
+            filtering_ = true;
+            qApp->installEventFilter(busyFilter_.get());
+        }
         handler();
+        if (outermost) {
+            qApp->removeEventFilter(busyFilter_.get());
+            filtering_ = false;
+        }
     }
     state_->log.Flush();
 }
@@ -364,19 +374,51 @@ void MainWindow::longWorkProgress(qint64 done, qint64 total)
     QCoreApplication::processEvents();
 }
 
+void MainWindow::openImportProgress(std::function<void()> onClosed)
+{
+    closeImportProgress();
+    importWindow_ = new ImportProgressWindow(this);
+    importWindow_->setAttribute(Qt::WA_DeleteOnClose);
+    connect(importWindow_, &ImportProgressWindow::closedByOperator, this, [onClosed] {
+        if (onClosed)
+            onClosed();
+    });
+    importWindow_->show();
+}
+
+void MainWindow::setImportProgress(int position, int maximum)
+{
+    if (!importWindow_)
+        return;
+    importWindow_->进度条1->setRange(0, std::max(1, maximum));
+    importWindow_->进度条1->setValue(std::min(position, std::max(1, maximum)));
+}
+
+void MainWindow::closeImportProgress()
+{
+    if (!importWindow_)
+        return;
+    importWindow_->closingByProgram_ = true;
+    importWindow_->close();
+    importWindow_ = nullptr;
+}
+
+void MainWindow::setImportPath(bool consumptionPage, const QString& path)
+{
+    (consumptionPage ? 编辑框1 : 编辑框2)->setText(path);
+}
+
 void MainWindow::beginBusy()
 {
     if (busyDepth_++ == 0) {
         for (QWidget* w : workControls_)
             w->setEnabled(false);
-        qApp->installEventFilter(busyFilter_.get());
     }
 }
 
 void MainWindow::endBusy()
 {
     if (busyDepth_ > 0 && --busyDepth_ == 0) {
-        qApp->removeEventFilter(busyFilter_.get());
         for (QWidget* w : workControls_)
             w->setEnabled(true);
         进度条1->setValue(0);

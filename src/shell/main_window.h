@@ -4,6 +4,7 @@
 // wire clicks to the handlers of the pages.
 #include "core/operator_interface.h"
 
+#include <QPointer>
 #include <QWidget>
 #include <functional>
 #include <memory>
@@ -21,6 +22,7 @@ class QTimer;
 namespace vornicle {
 
 class ShellState;
+class ImportProgressWindow;
 class BusyInputFilter;
 
 class MainWindow : public QWidget, public OperatorInterface {
@@ -41,6 +43,10 @@ public:
     void setCaption(const QString& caption) override;
     void setExportProgress(int position) override;
     void longWorkProgress(qint64 done, qint64 total) override;
+    void openImportProgress(std::function<void()> onClosed) override;
+    void setImportProgress(int position, int maximum) override;
+    void closeImportProgress() override;
+    void setImportPath(bool consumptionPage, const QString& path) override;
     void beginBusy() override;
     void endBusy() override;
 
@@ -72,6 +78,9 @@ public:
     QPushButton* 按钮_人事查询 = nullptr;
     QTableView* 超级列表框2 = nullptr;
 
+    // The import progress window while an import runs (else null).
+    ImportProgressWindow* importProgressWindow() const { return importWindow_; }
+
 private:
     void buildControls();
     void wireEvents();
@@ -94,7 +103,9 @@ private:
     std::vector<QWidget*> workControls_;
     std::unique_ptr<BusyInputFilter> busyFilter_;
     int busyDepth_ = 0;
+    bool filtering_ = false;
     qint64 lastPump_ = 0;
+    QPointer<ImportProgressWindow> importWindow_;
     MessageHook messageHook_;
     FileHook fileHook_;
 };
