@@ -56,6 +56,11 @@ public:
     // The path box of a page (编辑框1 for consumption, 编辑框2 for personnel).
     virtual void setImportPath(bool consumptionPage, const QString& path) { (void)consumptionPage; (void)path; }
 
+    // Runs a handler that works on the lists or the store to completion, with
+    // the window taking no other input meanwhile (used for work that starts
+    // outside a click, such as the save at the end of an import).
+    virtual void runExclusive(const std::function<void()>& handler) { handler(); }
+
     // Long work starts / ends (the window disables the buttons that would start
     // other work on the lists or the store).
     virtual void beginBusy() {}

@@ -1,6 +1,7 @@
 #include "shell/main_window.h"
 
 #include "consumption/consumption_page.h"
+#include "exchange/workbook_import.h"
 #include "personnel/personnel_page.h"
 #include "shell/import_progress_window.h"
 #include "shell/match_dialog.h"
@@ -116,11 +117,16 @@ MainWindow::MainWindow(const QString& dataDirectory, QWidget* parent)
     buildControls();
     wireEvents();
     state_->workspace.mainWindowCreated = [this] { MainWindowCreated(state_->workspace); };
+    consumptionImport_ = std::make_unique<WorkbookImport>(state_->workspace, ImportTarget::Consumption,
+                                                          [this] { return SaveConsumptionList(state_->workspace); });
+    personnelImport_ = std::make_unique<WorkbookImport>(state_->workspace, ImportTarget::Personnel);
     CentreOnScreen(this, kOuter.width(), kOuter.height());
 }
 
 MainWindow::~MainWindow()
 {
+    consumptionImport_.reset();
+    personnelImport_.reset();
     state_->log.Flush();
 }
 
@@ -229,6 +235,8 @@ void MainWindow::wireEvents()
     auto* esc = new QShortcut(QKeySequence(Qt::Key_Escape), this);
     connect(esc, &QShortcut::activated, this, &QWidget::close);
 
+    connect(按钮_消费打开excel, &QPushButton::clicked, this, &MainWindow::按钮_消费打开excel_被单击);
+    connect(按钮_人事资料导入EXCEL, &QPushButton::clicked, this, &MainWindow::按钮_人事资料导入EXCEL_被单击);
     connect(按钮_消费保存, &QPushButton::clicked, this, &MainWindow::按钮_消费保存_被单击);
     connect(按钮4, &QPushButton::clicked, this, &MainWindow::按钮4_被单击);
     connect(组合框1, &QComboBox::activated, this, &MainWindow::组合框1_列表项被选择);
@@ -264,6 +272,18 @@ void MainWindow::runHandler(const std::function<void()>& handler)
 }
 
 // --- event handlers: each runs one routine of the pages --------------------
+
+void MainWindow::按钮_消费打开excel_被单击()
+{
+    if (!consumptionImport_->running() && !personnelImport_->running())
+        consumptionImport_->start();
+}
+
+void MainWindow::按钮_人事资料导入EXCEL_被单击()
+{
+    if (!consumptionImport_->running() && !personnelImport_->running())
+        personnelImport_->start();
+}
 
 void MainWindow::按钮_消费保存_被单击()
 {

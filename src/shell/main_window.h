@@ -23,6 +23,7 @@ namespace vornicle {
 
 class ShellState;
 class ImportProgressWindow;
+class WorkbookImport;
 class BusyInputFilter;
 
 class MainWindow : public QWidget, public OperatorInterface {
@@ -47,6 +48,7 @@ public:
     void setImportProgress(int position, int maximum) override;
     void closeImportProgress() override;
     void setImportPath(bool consumptionPage, const QString& path) override;
+    void runExclusive(const std::function<void()>& handler) override { runHandler(handler); }
     void beginBusy() override;
     void endBusy() override;
 
@@ -78,6 +80,9 @@ public:
     QPushButton* 按钮_人事查询 = nullptr;
     QTableView* 超级列表框2 = nullptr;
 
+    WorkbookImport* consumptionImport() const { return consumptionImport_.get(); }
+    WorkbookImport* personnelImport() const { return personnelImport_.get(); }
+
     // The import progress window while an import runs (else null).
     ImportProgressWindow* importProgressWindow() const { return importWindow_; }
 
@@ -88,6 +93,8 @@ private:
     // Runs a handler to completion and writes its log lines to the file.
     void runHandler(const std::function<void()>& handler);
 
+    void 按钮_消费打开excel_被单击();
+    void 按钮_人事资料导入EXCEL_被单击();
     void 按钮_消费保存_被单击();
     void 按钮4_被单击();
     void 组合框1_列表项被选择(int index);
@@ -106,6 +113,8 @@ private:
     bool filtering_ = false;
     qint64 lastPump_ = 0;
     QPointer<ImportProgressWindow> importWindow_;
+    std::unique_ptr<WorkbookImport> consumptionImport_;
+    std::unique_ptr<WorkbookImport> personnelImport_;
     MessageHook messageHook_;
     FileHook fileHook_;
 };
