@@ -132,10 +132,13 @@ std::string PathWithFilterExtension(const std::string& typedPath, int filterInde
     static const char* const extensions[] = {"txt", "csv", "xls", "xlsx"};
     if (filterIndex < 0 || filterIndex >= 4)
         return typedPath;
-    const std::string extension = extensions[filterIndex];
-    if (extensionOf(typedPath) == extension)
-        return typedPath;
-    return typedPath + "." + extension;
+    // A name that already ends in one of the export extensions (in any case)
+    // keeps it, whatever type is selected: the operator typed what they want.
+    const std::string typed = extensionOf(typedPath);
+    for (const char* known : extensions)
+        if (typed == known)
+            return typedPath;
+    return typedPath + "." + extensions[filterIndex];
 }
 
 }  // namespace vornicle

@@ -1,6 +1,7 @@
 #include "shell/main_window.h"
 
 #include "consumption/consumption_page.h"
+#include "exchange/export_consumption.h"
 #include "exchange/workbook_import.h"
 #include "personnel/personnel_page.h"
 #include "shell/import_progress_window.h"
@@ -14,6 +15,7 @@
 #include <QDateTime>
 #include <QElapsedTimer>
 #include <QEvent>
+#include <QFile>
 #include <QFileDialog>
 #include <QHeaderView>
 #include <QLineEdit>
@@ -238,6 +240,8 @@ void MainWindow::wireEvents()
     connect(按钮_消费打开excel, &QPushButton::clicked, this, &MainWindow::按钮_消费打开excel_被单击);
     connect(按钮_人事资料导入EXCEL, &QPushButton::clicked, this, &MainWindow::按钮_人事资料导入EXCEL_被单击);
     connect(按钮_消费保存, &QPushButton::clicked, this, &MainWindow::按钮_消费保存_被单击);
+    connect(按钮_导出消费EXCEL, &QPushButton::clicked, this, &MainWindow::按钮_导出消费EXCEL_被单击);
+    connect(时钟1, &QTimer::timeout, this, &MainWindow::CheckExportedWorkbook);
     connect(按钮4, &QPushButton::clicked, this, &MainWindow::按钮4_被单击);
     connect(组合框1, &QComboBox::activated, this, &MainWindow::组合框1_列表项被选择);
     connect(按钮_校验编号, &QPushButton::clicked, this, &MainWindow::按钮_校验编号_被单击);
@@ -288,6 +292,19 @@ void MainWindow::按钮_人事资料导入EXCEL_被单击()
 void MainWindow::按钮_消费保存_被单击()
 {
     runHandler([this] { SaveConsumptionList(state_->workspace); });
+}
+
+void MainWindow::按钮_导出消费EXCEL_被单击()
+{
+    runHandler([this] { ExportConsumptionList(state_->workspace); });
+}
+
+void MainWindow::CheckExportedWorkbook()
+{
+    if (QFile::exists(dialogFileName_ + QStringLiteral(".xlsx"))) {
+        时钟1->stop();
+        showMessage(QStringLiteral("文件已导出"), MessageButtons::Ok);
+    }
 }
 
 void MainWindow::按钮4_被单击()
@@ -347,8 +364,14 @@ MessageAnswer MainWindow::showMessage(const QString& text, MessageButtons button
 
 std::optional<FileDialogAnswer> MainWindow::chooseFile(const FileDialogRequest& request)
 {
-    if (fileHook_)
-        return fileHook_(request);
+    if (!request.fileName.isEmpty())
+        dialogFileName_ = request.fileName;
+    if (fileHook_) {
+        auto answer = fileHook_(request);
+        if (answer)
+            dialogFileName_ = answer->path;
+        return answer;
+    }
     // "name(*.a)|*.a|name(*.b)|*.b" pairs become Qt's "name(*.a);;name(*.b)".
     const QStringList parts = request.filter.split(QLatin1Char('|'));
     QStringList filters;
@@ -362,12 +385,13 @@ std::optional<FileDialogAnswer> MainWindow::chooseFile(const FileDialogRequest& 
     dialog.setNameFilters(filters);
     if (request.save)
         dialog.setOption(QFileDialog::DontConfirmOverwrite, false);
-    if (!request.fileName.isEmpty())
-        dialog.selectFile(request.fileName);
+    if (!dialogFileName_.isEmpty())
+        dialog.selectFile(dialogFileName_);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return std::nullopt;
     FileDialogAnswer answer;
     answer.path = dialog.selectedFiles().constFirst();
+    dialogFileName_ = answer.path;
     answer.filterIndex = static_cast<int>(filters.indexOf(dialog.selectedNameFilter()));
     return answer;
 }

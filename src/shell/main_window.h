@@ -96,6 +96,9 @@ private:
     void 按钮_消费打开excel_被单击();
     void 按钮_人事资料导入EXCEL_被单击();
     void 按钮_消费保存_被单击();
+    void 按钮_导出消费EXCEL_被单击();
+    // 时钟1's periodic handler (the timer is never started).
+    void CheckExportedWorkbook();
     void 按钮4_被单击();
     void 组合框1_列表项被选择(int index);
     void 按钮_校验编号_被单击();
@@ -115,6 +118,7 @@ private:
     QPointer<ImportProgressWindow> importWindow_;
     std::unique_ptr<WorkbookImport> consumptionImport_;
     std::unique_ptr<WorkbookImport> personnelImport_;
+    QString dialogFileName_;   // 通用对话框1's file name: the last chosen or proposed
     MessageHook messageHook_;
     FileHook fileHook_;
 };

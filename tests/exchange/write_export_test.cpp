@@ -166,7 +166,7 @@ TEST(WriteExport, SaveDialogExtension)
         {"/d/Template123456", 0, "/d/Template123456.txt"}, {"/d/a", 1, "/d/a.csv"},
         {"/d/a", 2, "/d/a.xls"},        {"/d/a", 3, "/d/a.xlsx"},
         {"/d/a", 4, "/d/a"},            {"/d/a.XLSX", 3, "/d/a.XLSX"},
-        {"/d/a.xls", 3, "/d/a.xls.xlsx"}, {"/d/a.b", 0, "/d/a.b.txt"},
+        {"/d/a.xls", 3, "/d/a.xls"}, {"/d/report.csv", 0, "/d/report.csv"}, {"/d/a.b", 0, "/d/a.b.txt"},
         {"/d/a", -1, "/d/a"},
     };
     for (const auto& c : cases)
