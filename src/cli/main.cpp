@@ -6,10 +6,15 @@
 
 #include "consumption/consumption_page.h"
 #include "core/data_directory.h"
+#include "exchange/export_consumption.h"
+#include "exchange/workbook_import.h"
+#include "exchange/workbook_reader.h"
 #include "personnel/personnel_page.h"
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <cstdio>
 #include <functional>
 #include <map>
@@ -25,11 +30,15 @@ constexpr int kUsage = 2;
 const char* const kUsageText =
     "usage: vornicle-cli [--home DIR] COMMAND ...\n"
     "  init\n"
+    "  read-workbook FILE\n"
+    "  import-consumption FILE\n"
+    "  import-personnel FILE\n"
     "  list consumption [all|matched|unmatched|duplicates]\n"
     "  list personnel [--number N]\n"
     "  mark-duplicates\n"
     "  match number|name|name-dept\n"
-    "  clear consumption\n";
+    "  clear consumption\n"
+    "  export FILE [--view all|matched|unmatched|duplicates]\n";
 
 int usage(const char* why = nullptr)
 {
@@ -64,6 +73,76 @@ int commandInit(const QString& home, const QStringList& args)
     return kOk;
 }
 
+int viewIndex(const QString& name)
+{
+    static const std::map<QString, int> views = {{QStringLiteral("all"), 0}, {QStringLiteral("matched"), 1},
+                                                 {QStringLiteral("unmatched"), 2}, {QStringLiteral("duplicates"), 3}};
+    const auto it = views.find(name);
+    return it == views.end() ? -1 : it->second;
+}
+
+int commandReadWorkbook(const QString&, const QStringList& args)
+{
+    if (args.size() != 1)
+        return usage("read-workbook FILE");
+    std::string error;
+    auto reader = exchange::WorkbookReader::open(QFile::encodeName(args[0]).toStdString(), error);
+    if (reader) {
+        JsonLinesWriter out(stdout);
+        exchange::WorkbookRow row;
+        while (reader->nextRow(row, error))
+            out.row(row);
+    }
+    if (!error.empty()) {
+        std::fprintf(stderr, "vornicle-cli: cannot read %s: %s\n", args[0].toUtf8().constData(), error.c_str());
+        return kFailed;
+    }
+    return kOk;
+}
+
+int commandImport(const QString& home, const QStringList& args, ImportTarget target)
+{
+    if (args.size() != 1)
+        return usage(target == ImportTarget::Consumption ? "import-consumption FILE" : "import-personnel FILE");
+    CliSession s(home);
+    if (!s.connect())
+        return kFailed;
+    WorkbookImport import(s.workspace, target, [&s] { return SaveConsumptionList(s.workspace); });
+    if (!import.runSynchronously(QFileInfo(args[0]).absoluteFilePath()))
+        return kFailed;
+    if (target == ImportTarget::Personnel) {
+        const qsizetype before = s.ui.messages.size();
+        SavePersonnelList(s.workspace);
+        s.log.Flush();
+        // The save reloads the list from the table; a refused save leaves it short.
+        if (s.ui.messages.size() > before && s.ui.messages.last() == QStringLiteral("没有数据库！"))
+            return kFailed;
+        for (const QString& line : s.log.listModel()->lines())
+            if (line.contains(QStringLiteral("人事资料保存失败")))
+                return kFailed;
+    }
+    return kOk;
+}
+
+int commandExport(const QString& home, const QStringList& args)
+{
+    if (args.size() != 1 && args.size() != 3)
+        return usage("export FILE [--view all|matched|unmatched|duplicates]");
+    int view = -1;
+    if (args.size() == 3) {
+        if (args[1] != QLatin1String("--view") || (view = viewIndex(args[2])) < 0)
+            return usage("export FILE [--view all|matched|unmatched|duplicates]");
+    }
+    CliSession s(home);
+    if (!s.connect())
+        return kFailed;
+    if (view < 0)
+        RefreshConsumptionList(s.workspace);
+    else
+        ApplyConsumptionFilter(s.workspace, view);
+    return ExportConsumptionListTo(s.workspace, QFileInfo(args[0]).absoluteFilePath()) ? kOk : kFailed;
+}
+
 int commandList(const QString& home, const QStringList& args)
 {
     if (args.isEmpty())
@@ -72,16 +151,9 @@ int commandList(const QString& home, const QStringList& args)
     if (args[0] == QLatin1String("consumption")) {
         if (args.size() > 2)
             return usage("too many arguments");
-        static const std::map<QString, int> views = {
-            {QStringLiteral("all"), 0}, {QStringLiteral("matched"), 1},
-            {QStringLiteral("unmatched"), 2}, {QStringLiteral("duplicates"), 3}};
         int view = -1;
-        if (args.size() == 2) {
-            const auto it = views.find(args[1]);
-            if (it == views.end())
-                return usage("unknown view");
-            view = it->second;
-        }
+        if (args.size() == 2 && (view = viewIndex(args[1])) < 0)
+            return usage("unknown view");
         if (!s.connect())
             return kFailed;
         if (view < 0)
@@ -178,6 +250,12 @@ int main(int argc, char** argv)
     const std::map<QString, Command> commands = {
         {QStringLiteral("init"), commandInit},
         {QStringLiteral("list"), commandList},
+        {QStringLiteral("read-workbook"), commandReadWorkbook},
+        {QStringLiteral("import-consumption"),
+         [](const QString& h, const QStringList& a) { return commandImport(h, a, ImportTarget::Consumption); }},
+        {QStringLiteral("import-personnel"),
+         [](const QString& h, const QStringList& a) { return commandImport(h, a, ImportTarget::Personnel); }},
+        {QStringLiteral("export"), commandExport},
         {QStringLiteral("mark-duplicates"), commandMarkDuplicates},
         {QStringLiteral("match"), commandMatch},
         {QStringLiteral("clear"), commandClear},
