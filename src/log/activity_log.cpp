@@ -7,10 +7,12 @@
 #include <QFile>
 #include <QSaveFile>
 #include <QThread>
-#include <QTimer>
 #include <algorithm>
+#include <chrono>
+#include <condition_variable>
 #include <deque>
 #include <mutex>
+#include <thread>
 
 namespace vornicle {
 
@@ -159,19 +161,23 @@ struct Batch {
 struct ActivityLog::Impl {
     QString directory;
     std::unique_ptr<LogListModel> model;
-    std::unique_ptr<QTimer> timer;
 
     // Guards what follows up to writeMutex.
     std::mutex pendingMutex;
+    std::condition_variable wake;  // for the writer: lines, a new day, stopping
     std::deque<Batch> batches;
     qint64 pendingBytes = 0;
-    bool timerArmed = false;
     QElapsedTimer sinceFlush;  // since the last batch was taken
     int minimumIntervalMs = kDefaultFlushIntervalMs;
     int intervalMs = kDefaultFlushIntervalMs;
+    bool stopping = false;
 
     // Held while batches are taken and written, so that they land in order.
     std::mutex writeMutex;
+
+    // Writes held-back lines in the background, at most once per interval
+    // unless a new day's file or the memory bound asks for it at once.
+    std::thread writer;
 
     void deliverListLine(const QString& line)
     {
@@ -182,24 +188,25 @@ struct ActivityLog::Impl {
             QMetaObject::invokeMethod(m, [m, line] { m->appendLine(line); }, Qt::QueuedConnection);
     }
 
-    void armTimer()
-    {
-        QTimer* t = timer.get();
-        if (QThread::currentThread() == t->thread()) {
-            startTimer();
-        } else {
-            QMetaObject::invokeMethod(t, [this] { startTimer(); }, Qt::QueuedConnection);
-        }
-    }
+    bool urgent() const { return batches.size() > 1 || pendingBytes >= kMaxPendingBytes; }
 
-    void startTimer()
+    void runWriter()
     {
-        int ms;
-        {
-            std::lock_guard lock(pendingMutex);
-            ms = intervalMs;
+        std::unique_lock lock(pendingMutex);
+        while (!stopping) {
+            if (batches.empty()) {
+                wake.wait(lock);
+                continue;
+            }
+            const qint64 wait = intervalMs - sinceFlush.elapsed();
+            if (wait > 0 && !urgent()) {
+                wake.wait_for(lock, std::chrono::milliseconds(wait));
+                continue;
+            }
+            lock.unlock();
+            flush();
+            lock.lock();
         }
-        timer->start(ms);
     }
 
     void flush()
@@ -227,6 +234,7 @@ struct ActivityLog::Impl {
             // A file that cannot be written loses its lines; the log goes on.
             PrependToFile(batch.file, block);
         }
+        // Rewrites take at most about a tenth of the time.
         const qint64 spent = cost.elapsed();
         std::lock_guard lock(pendingMutex);
         intervalMs = static_cast<int>(std::clamp<qint64>(9 * spent, minimumIntervalMs, 60'000));
@@ -237,23 +245,19 @@ ActivityLog::ActivityLog(const QString& directory) : impl_(std::make_unique<Impl
 {
     impl_->directory = directory;
     impl_->model = std::make_unique<LogListModel>();
-    impl_->timer = std::make_unique<QTimer>();
-    impl_->timer->setSingleShot(true);
-    Impl* impl = impl_.get();
-    QObject::connect(impl->timer.get(), &QTimer::timeout, impl->timer.get(), [impl] {
-        {
-            std::lock_guard lock(impl->pendingMutex);
-            impl->timerArmed = false;
-        }
-        impl->flush();
-    });
     impl_->sinceFlush.start();
     SetLogDirectory(directory);
+    impl_->writer = std::thread([impl = impl_.get()] { impl->runWriter(); });
 }
 
 ActivityLog::~ActivityLog()
 {
-    impl_->timer.reset();
+    {
+        std::lock_guard lock(impl_->pendingMutex);
+        impl_->stopping = true;
+    }
+    impl_->wake.notify_all();
+    impl_->writer.join();
     impl_->flush();
 }
 
@@ -265,27 +269,20 @@ void ActivityLog::WriteLog(const QString& message)
     const QString file = impl_->directory + QStringLiteral("/") + FormatTime(now, 0, 1) + QStringLiteral("login.txt");
     const QByteArray line = (DateTimeToText(CurrentTime()) + QStringLiteral("   ") + message).toUtf8() + "\r\n";
 
-    bool flushNow = false;
-    bool arm = false;
+    bool notify = false;
     {
         std::lock_guard lock(impl_->pendingMutex);
         auto& batches = impl_->batches;
+        notify = batches.empty();
+        // A new day's file (a second batch) ends the batch of the day before.
         if (batches.empty() || batches.back().file != file)
             batches.push_back(Batch{file, {}});
         batches.back().lines.append(line);
         impl_->pendingBytes += line.size();
-        // A new day's file (a second batch) ends the batch of the day before.
-        flushNow = batches.size() > 1 || impl_->pendingBytes >= kMaxPendingBytes ||
-                   impl_->sinceFlush.elapsed() >= impl_->intervalMs;
-        if (!flushNow && !impl_->timerArmed) {
-            impl_->timerArmed = true;
-            arm = true;
-        }
+        notify = notify || impl_->urgent();
     }
-    if (flushNow)
-        impl_->flush();
-    else if (arm)
-        impl_->armTimer();
+    if (notify)
+        impl_->wake.notify_one();
 }
 
 void ActivityLog::Flush()
@@ -298,6 +295,7 @@ void ActivityLog::setMinimumFlushInterval(int milliseconds)
     std::lock_guard lock(impl_->pendingMutex);
     impl_->minimumIntervalMs = std::max(0, milliseconds);
     impl_->intervalMs = impl_->minimumIntervalMs;
+    impl_->wake.notify_one();
 }
 
 LogListModel* ActivityLog::listModel() const

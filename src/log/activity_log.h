@@ -35,24 +35,27 @@ public:
     static constexpr int kDefaultFlushIntervalMs = 250;
 
     // directory: where the daily files go (the data directory); it also
-    // becomes the default directory of AppendLogLine. The list model and the
-    // flush timer live on the constructing thread (the UI thread).
+    // becomes the default directory of AppendLogLine. The list model lives on
+    // the constructing thread (the UI thread).
     explicit ActivityLog(const QString& directory);
-    ~ActivityLog();  // flushes
+    ~ActivityLog();  // stops the writer and flushes
     ActivityLog(const ActivityLog&) = delete;
     ActivityLog& operator=(const ActivityLog&) = delete;
 
     // One message: a list line and a file line. Safe from any thread; the list
     // part always runs on the thread of the list model (queued from others).
-    // File lines are held back briefly and written newest first in batches:
-    // a batch is written when the day changes, when the last write is at least
-    // the flush interval ago, by a timer on the model's thread, and on Flush().
+    // File lines are held back briefly and written newest first in batches by
+    // a writer thread of the log: at once when the day changes, else once the
+    // last write is the flush interval ago; also on Flush() and destruction.
+    // So a line's cost does not grow with the file, and a line reaches the
+    // file within the interval (a quarter second while the file is small).
     void WriteLog(const QString& message);
     // Writes every line still held back to its file.
     void Flush();
 
     // The least time between two rewrites; the log stretches it so that the
-    // rewrites take at most about a tenth of the time (0: write every line).
+    // rewrites take at most about a tenth of the time (0: write each line at
+    // once).
     void setMinimumFlushInterval(int milliseconds);
 
     LogListModel* listModel() const;

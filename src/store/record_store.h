@@ -26,8 +26,9 @@ public:
     // Runs one statement; true when it ran without error. Jet's multi-table
     // UPDATE is rewritten for SQLite.
     bool Execute(const std::string& sql);
-    // Same, with '?' parameters bound to the given texts (empty text binds NULL
-    // only when emptyAsNull is true).
+    // Same, with '?' parameters bound to the given texts, so operator text is
+    // never read as SQL. An empty text binds the empty text; a parameter count
+    // that differs from the statement's placeholders fails.
     bool ExecuteWithParameters(const std::string& sql, const std::vector<std::string>& parameters);
     // Binds the record set to the connection. True.
     bool BindConnection();
@@ -50,6 +51,17 @@ public:
     bool ReadField(const std::string& name, std::string& out);
     std::string ReadFieldText(const std::string& name);
 
+    // Fast paths for the list loops. FieldIndex gives the column of a field
+    // name of the open result (case-insensitive, -1 when unknown); it stays
+    // valid until the next Open. ReadFieldView gives the text of that column
+    // of the current record without a copy, empty on any failure; the view is
+    // valid until the position moves or the record set closes. ReadFieldAt
+    // tells a failure apart from an empty value.
+    int FieldIndex(std::string_view name) const;
+    int FieldCount() const;
+    std::string_view ReadFieldView(int column);
+    bool ReadFieldAt(int column, std::string_view& out);
+
     // Transactions for the saves: Begin, then Commit or Rollback.
     bool Begin();
     bool Commit();
@@ -62,6 +74,10 @@ private:
     struct Impl;
     std::unique_ptr<Impl> impl_;
 };
+
+// The schema of CBC.db: the three tables in the field order the saves rely
+// on, and the indexes the duplicate, match and search statements use.
+extern const char* const kDatabaseSchema;
 
 // Creates CBC.db with the schema when path does not exist. Returns true when
 // the file exists with the schema afterwards; an existing file is never touched.

@@ -157,6 +157,22 @@ TEST(ActivityLog, LinesLandInTheFileOfTheirOwnDay)
     EXPECT_EQ(log.listModel()->lines().at(2), QStringLiteral("2020-03-13 23:59:59:c"));
 }
 
+TEST(ActivityLog, ANewDayWritesTheDayBeforeAtOnce)
+{
+    ScriptedClock clock;
+    ScopedTimeEnvironment env(TimeEnvironment{clock.function(), [] { return 1; }});
+    const QString dir = test::makeTempDir();
+    ActivityLog log(dir);
+    log.setMinimumFlushInterval(60'000);  // far longer than the wait below
+    clock.push(MakeAutomationDate(2020, 3, 13, 23, 59, 59));
+    log.WriteLog(QStringLiteral("old day"));
+    clock.push(MakeAutomationDate(2020, 3, 14, 0, 0, 0));
+    log.WriteLog(QStringLiteral("new day"));
+    EXPECT_TRUE(waitFor([&] { return fileLines(dayFile(dir, "2020年03月13日")).size() == 1; }));
+    EXPECT_EQ(fileLines(dayFile(dir, "2020年03月13日")),
+              std::vector<std::string>{"2020年3月13日23时59分59秒   old day"});
+}
+
 TEST(ActivityLog, HeldBackLinesReachTheFileWithoutAnExplicitFlush)
 {
     ScopedTimeEnvironment env(fixedClock(kMorning));
