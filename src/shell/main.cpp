@@ -6,6 +6,7 @@
 #include "shell/shell_state.h"
 
 #include <QApplication>
+#include <QTabWidget>
 #include <QLibraryInfo>
 #include <QLocale>
 #include <QTimer>

@@ -3,6 +3,7 @@
 // pages, the activity log list and the export progress bar. Its buttons only
 // wire clicks to the handlers of the pages.
 #include "core/operator_interface.h"
+#include "shell/import_progress_window.h"
 
 #include <QPointer>
 #include <QWidget>

@@ -36,8 +36,9 @@ struct Window {
     explicit Window(bool withDatabase)
         : dir(test::makeTempDir())
     {
-        if (withDatabase)
+        if (withDatabase) {
             EXPECT_TRUE(CreateDatabaseIfMissing(QDir(dir).filePath("CBC.db").toStdString()));
+        }
         window = std::make_unique<MainWindow>(dir);
         window->setDialogHooks(
             [this](const QString& text, MessageButtons) {
@@ -119,15 +120,19 @@ TEST(MainWindowForm, ControlsCarryTheirNamesTextsAndPlaces)
         auto* widget = w.find<QWidget>(c.name);
         ASSERT_NE(widget, nullptr) << c.name;
         EXPECT_EQ(widget->geometry(), c.geometry) << c.name;
-        if (auto* b = qobject_cast<QPushButton*>(widget))
+        if (auto* b = qobject_cast<QPushButton*>(widget)) {
             EXPECT_EQ(b->text(), c.text) << c.name;
-        if (c.page >= 0)
+        }
+        if (c.page >= 0) {
             EXPECT_EQ(widget->isVisible(), c.page == 0) << c.name;
+        }
     }
     tabs->setCurrentIndex(1);
-    for (const Case& c : cases)
-        if (c.page >= 0)
+    for (const Case& c : cases) {
+        if (c.page >= 0) {
             EXPECT_EQ(w.find<QWidget>(c.name)->isVisible(), c.page == 1) << c.name;
+        }
+    }
 
     EXPECT_FALSE(w.find<QLineEdit>("编辑框1")->isEnabled());
     EXPECT_FALSE(w.find<QLineEdit>("编辑框2")->isEnabled());

@@ -66,7 +66,7 @@ TEST_F(MarkingAndMatching, ANumberThatBecameUniqueLosesItsFlag)
     ASSERT_TRUE(MarkDuplicates(ws));
     sql("update dlc_record_xf set empno='1003' where id=(select max(id) from dlc_record_xf where empno='1001')");
     ASSERT_TRUE(MarkDuplicates(ws));
-    EXPECT_EQ(listed(10), (std::vector<std::pair<std::string, std::string>>{{"1001", ""}, {"1002", ""}, {"1003", ""}}));
+    EXPECT_EQ(listed(10), (std::vector<std::pair<std::string, std::string>>{{"1001", ""}, {"1003", ""}, {"1002", ""}}));
 }
 
 TEST_F(MarkingAndMatching, AFailedMarkingChangesNothing)
