@@ -50,10 +50,13 @@ protected:
     QString exportList(const ReportList& list, std::optional<bool> writeHeader = std::nullopt)
     {
         const QString path = test::makeTempDir() + "/out." + GetParam();
-        const ExportResult r = ExportListView(list, path.toStdString(), kSpec, "|", writeHeader);
+        progress.clear();
+        const ExportResult r = ExportListView(list, path.toStdString(), kSpec, "|", writeHeader,
+                                              [&](int total, int current) { progress.emplace_back(total, current); });
         EXPECT_TRUE(r.ok) << r.error;
         return path;
     }
+    std::vector<std::pair<int, int>> progress;
 };
 
 TEST_P(WriteWorkbook, ValuesAndFormatting)
@@ -65,7 +68,9 @@ TEST_P(WriteWorkbook, ValuesAndFormatting)
     list.appendRow(first);
     list.appendRow(second);
 
-    READ_OR_SKIP(json, QStringList{GetParam(), exportList(list)});
+    const QString path = exportList(list);
+    EXPECT_EQ(progress, (std::vector<std::pair<int, int>>{{2, 1}, {2, 2}}));
+    READ_OR_SKIP(json, QStringList{GetParam(), path});
     Grid expected{consumptionTitles(), first, second};
     expected[1].pop_back();  // the last column is not exported
     EXPECT_EQ(rowsOf(*json), expected);
