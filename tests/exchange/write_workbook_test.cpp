@@ -150,6 +150,27 @@ TEST_P(WriteWorkbook, ManyAndLongStrings)
     EXPECT_EQ(rowsOf(*json), expected);
 }
 
+TEST(WriteXls, RowBlocksAreIndexed)
+{
+    // INDEX and DBCELL let Excel find the rows of each block of 32.
+    const struct {
+        int rows;
+        bool header;
+        int blocks;
+    } cases[] = {{0, true, 1}, {31, true, 1}, {32, true, 2}, {100, true, 4}, {64, false, 2}, {0, false, 0}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::to_string(c.rows) + (c.header ? " rows and header" : " rows"));
+        ReportList list(ConsumptionListColumns());
+        for (int r = 0; r < c.rows; ++r)
+            list.appendRow(std::vector<std::string>{"d", r % 3 ? "" : "t", std::to_string(r)});
+        const QString path = test::makeTempDir() + "/i.xls";
+        ASSERT_TRUE(ExportListView(list, path.toStdString(), kSpec, "|", c.header).ok);
+        READ_OR_SKIP(json, QStringList{"xls-index", path});
+        EXPECT_EQ((*json)["blocks"].toInt(), c.blocks);
+        EXPECT_EQ((*json)["problems"].toArray(), QJsonArray());
+    }
+}
+
 INSTANTIATE_TEST_SUITE_P(Formats, WriteWorkbook, ::testing::Values("xlsx", "xls"));
 
 TEST(WriteCompoundFile, StreamsOfAnySizeReadBack)
