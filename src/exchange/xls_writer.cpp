@@ -354,8 +354,12 @@ int32_t WriteXlsWorkbook(const ReportList& list, const std::string& path, std::s
         return true;
     };
     if (writeHeader) {
-        for (uint16_t c = 0; c < columns; ++c)
-            addText(titles[c], cellStrings[c]);
+        for (uint16_t c = 0; c < columns; ++c) {
+            if (!addText(titles[c], cellStrings[c])) {
+                setError(error, "the title of column " + std::to_string(c + 1) + " holds more than 32767 characters");
+                return -1;
+            }
+        }
     }
     ExportProgressReporter reporter(progress, rows);
     for (int64_t r = 0; r < rows; ++r) {

@@ -195,6 +195,29 @@ TEST(WriteExport, XlsxRowLimit)
     EXPECT_EQ(entries(dir), QStringList{"full.xlsx"});
 }
 
+TEST(WriteExport, CellLongerThanASheetHoldsIsAnError)
+{
+    for (const char* name : {"long.xls", "long.xlsx"}) {
+        SCOPED_TRACE(name);
+        ReportList list({{"t", 50}});
+        list.appendRow(std::vector<std::string>{std::string(32767, 'a')});
+        const QString dir = test::makeTempDir();
+        const QString path = dir + "/" + name;
+        EXPECT_TRUE(ExportListView(list, path.toStdString(), "t").ok);  // the most a cell holds
+
+        writeFile(path, "old");
+        std::string tooLong(16384, 'x');  // 32,768 characters, half of them three UTF-8 bytes long
+        for (int i = 0; i < 16384; ++i)
+            tooLong += "字";
+        list.appendRow(std::vector<std::string>{tooLong});
+        const ExportResult r = ExportListView(list, path.toStdString(), "t");
+        EXPECT_FALSE(r.ok);
+        EXPECT_FALSE(r.error.empty());
+        EXPECT_EQ(test::readFileBytes(path), "old");
+        EXPECT_EQ(entries(dir), QStringList{name});
+    }
+}
+
 TEST(WriteExport, SaveDialogExtension)
 {
     const struct {
