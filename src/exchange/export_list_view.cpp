@@ -8,7 +8,11 @@
 #include <QFileInfo>
 #include <QTemporaryFile>
 
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <cerrno>
+#include <filesystem>
 #include <cstdio>
 #include <cstring>
 
@@ -41,6 +45,22 @@ std::string extensionOf(const std::string& path)
     if (dot == std::string::npos || (slash != std::string::npos && dot < slash))
         return {};
     return lowerAscii(std::string_view(path).substr(dot + 1));
+}
+
+using std::filesystem::perms;
+constexpr perms kNewFilePermissions =
+    perms::owner_read | perms::owner_write | perms::group_read | perms::others_read;
+
+// Makes the written bytes durable before the rename publishes them, so that a
+// crash cannot leave an empty or partial file under the target's name.
+bool flushToDisk(const std::string& path)
+{
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        return false;
+    const bool ok = ::fsync(fd) == 0;
+    ::close(fd);
+    return ok;
 }
 
 enum class Kind { Delimited, Xls, Xlsx, Unknown };
@@ -111,6 +131,21 @@ ExportResult ExportListView(const ReportList& list, const std::string& path, std
     }
     if (columns < 0) {
         result.error = error;
+        return result;
+    }
+    // The temporary file was created private to the owner; the export gets the
+    // permissions of the file it replaces, or those of a newly created file.
+    std::error_code ec;
+    const auto oldStatus = std::filesystem::status(path, ec);
+    const auto mode = (!ec && std::filesystem::exists(oldStatus)) ? oldStatus.permissions()
+                                                                   : kNewFilePermissions;
+    std::filesystem::permissions(tempPath, mode, ec);
+    if (ec) {
+        result.error = "cannot set the permissions of " + tempPath + ": " + ec.message();
+        return result;
+    }
+    if (!flushToDisk(tempPath)) {
+        result.error = "cannot write " + path + ": " + std::strerror(errno);
         return result;
     }
     if (commitHook() && !commitHook()(tempPath)) {

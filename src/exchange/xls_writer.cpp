@@ -32,6 +32,9 @@ constexpr uint16_t kRow = 0x0208;
 constexpr uint16_t kLabelSst = 0x00FD;
 constexpr uint16_t kBlank = 0x0201;
 constexpr uint16_t kWindow2 = 0x023E;
+constexpr uint16_t kIndex = 0x020B;
+constexpr uint16_t kDbCell = 0x00D7;
+constexpr uint16_t kDefColWidth = 0x0055;
 
 constexpr size_t kMaxRecordData = 8224;
 constexpr size_t kMaxCellChars = 32767;
@@ -351,8 +354,12 @@ int32_t WriteXlsWorkbook(const ReportList& list, const std::string& path, std::s
         return true;
     };
     if (writeHeader) {
-        for (uint16_t c = 0; c < columns; ++c)
-            addText(titles[c], cellStrings[c]);
+        for (uint16_t c = 0; c < columns; ++c) {
+            if (!addText(titles[c], cellStrings[c])) {
+                setError(error, "the title of column " + std::to_string(c + 1) + " holds more than 32767 characters");
+                return -1;
+            }
+        }
     }
     ExportProgressReporter reporter(progress, rows);
     for (int64_t r = 0; r < rows; ++r) {
@@ -429,11 +436,30 @@ int32_t WriteXlsWorkbook(const ReportList& list, const std::string& path, std::s
     // Worksheet.
     Bytes& out = globals;
     out.record(kBof, bofRecord(0x0010));
+    // INDEX: the row range and where each row block's DBCELL is (patched below).
+    const size_t blocks = static_cast<size_t>((sheetRows + 31) / 32);
+    const size_t indexAt = out.size() + 4;
+    {
+        Bytes b;
+        b.u32(0);
+        b.u32(0);
+        b.u32(static_cast<uint32_t>(sheetRows));
+        b.u32(0);  // DEFCOLWIDTH position
+        for (size_t i = 0; i < blocks; ++i)
+            b.u32(0);
+        out.record(kIndex, b);
+    }
     {
         Bytes b;
         b.u16(0x0001);  // row heights differ from the font's
         b.u16(kRowHeightTwips);
         out.record(kDefaultRowHeight, b);
+    }
+    out.patch32(indexAt + 12, static_cast<uint32_t>(out.size()));
+    {
+        Bytes b;
+        b.u16(8);
+        out.record(kDefColWidth, b);
     }
     if (writeHeader) {
         Bytes b;
@@ -454,9 +480,12 @@ int32_t WriteXlsWorkbook(const ReportList& list, const std::string& path, std::s
         b.u16(0);
         out.record(kDimensions, b);
     }
-    out.data.reserve(out.size() + static_cast<size_t>(sheetRows) * (20 + columns * 14u) + 64);
-    for (int64_t blockStart = 0; blockStart < sheetRows; blockStart += 32) {
+    out.data.reserve(out.size() + static_cast<size_t>(sheetRows) * (20 + columns * 14u) + blocks * 72 + 64);
+    constexpr size_t kRowRecordBytes = 20;
+    size_t block = 0;
+    for (int64_t blockStart = 0; blockStart < sheetRows; blockStart += 32, ++block) {
         const int64_t blockEnd = std::min<int64_t>(blockStart + 32, sheetRows);
+        const size_t firstRowAt = out.size();
         for (int64_t r = blockStart; r < blockEnd; ++r) {
             Bytes b;
             b.u16(static_cast<uint16_t>(r));
@@ -469,7 +498,13 @@ int32_t WriteXlsWorkbook(const ReportList& list, const std::string& path, std::s
             b.u16(kDefaultXf);
             out.record(kRow, b);
         }
+        // DBCELL: each row's first cell, relative to the previous one (the
+        // first relative to the end of the block's first ROW record).
+        Bytes dbcell;
+        size_t previous = firstRowAt + kRowRecordBytes;
         for (int64_t r = blockStart; r < blockEnd; ++r) {
+            dbcell.u16(static_cast<uint16_t>(out.size() - previous));
+            previous = out.size();
             const uint16_t xf = (writeHeader && r == 0) ? kHeaderXf : kBodyXf;
             const uint32_t* cellIds = &cellStrings[static_cast<size_t>(r) * columns];
             for (uint16_t c = 0; c < columns; ++c) {
@@ -482,6 +517,12 @@ int32_t WriteXlsWorkbook(const ReportList& list, const std::string& path, std::s
                     out.u32(cellIds[c]);
             }
         }
+        const size_t dbcellAt = out.size();
+        Bytes b;
+        b.u32(static_cast<uint32_t>(dbcellAt - firstRowAt));
+        b.append(dbcell);
+        out.record(kDbCell, b);
+        out.patch32(indexAt + 16 + 4 * block, static_cast<uint32_t>(dbcellAt));
     }
     {
         Bytes b;

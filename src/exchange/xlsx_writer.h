@@ -1,6 +1,6 @@
 #pragma once
 // The .xlsx export: one list cell to one sheet cell, every cell text, with the
-// export's formatting (see WorkbookFormat in export_list_view.h).
+// export's formatting (see export_format.h).
 #include "exchange/export_progress.h"
 
 #include <cstdint>

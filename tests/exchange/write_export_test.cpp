@@ -7,6 +7,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <filesystem>
 #include <gtest/gtest.h>
 
 namespace vornicle {
@@ -111,6 +112,25 @@ TEST(WriteExport, FailedExportLeavesTheOldFileAndNoTemporaryFile)
     }
 }
 
+TEST(WriteExport, PermissionsOfANewAndOfAReplacedFile)
+{
+    ReportList list(ConsumptionListColumns());
+    fillRows(list, 1);
+    using std::filesystem::perms;
+    for (const char* name : {"p.txt", "p.xlsx", "p.xls"}) {
+        SCOPED_TRACE(name);
+        const std::string path = (test::makeTempDir() + "/" + name).toStdString();
+        ASSERT_TRUE(ExportListView(list, path, kSpec).ok);
+        EXPECT_EQ(std::filesystem::status(path).permissions(),
+                  perms::owner_read | perms::owner_write | perms::group_read | perms::others_read);
+
+        const perms kept = perms::owner_read | perms::owner_write | perms::group_read | perms::group_write;
+        std::filesystem::permissions(path, kept);
+        ASSERT_TRUE(ExportListView(list, path, kSpec).ok);
+        EXPECT_EQ(std::filesystem::status(path).permissions(), kept);
+    }
+}
+
 TEST(WriteExport, NothingToWriteIsAnErrorAndKeepsTheOldFile)
 {
     ReportList list(ConsumptionListColumns());
@@ -154,6 +174,48 @@ TEST(WriteExport, XlsRowLimit)
     r = ExportListView(list, path.toStdString(), "n", std::nullopt, false);
     EXPECT_TRUE(r.ok) << r.error;
     EXPECT_TRUE(test::readFileBytes(path).starts_with("\xD0\xCF\x11\xE0"));
+}
+
+TEST(WriteExport, XlsxRowLimit)
+{
+    ReportList list({{"n", 50}});
+    list.reserveRows(1048576);
+    {
+        ListBatch batch(list);
+        for (int r = 0; r < 1048576; ++r)
+            list.appendRow();
+    }
+    const QString dir = test::makeTempDir();
+    const QString path = dir + "/full.xlsx";
+    writeFile(path, "old");
+    const ExportResult r = ExportListView(list, path.toStdString(), "n");
+    EXPECT_FALSE(r.ok);
+    EXPECT_NE(r.error.find("1048576 rows"), std::string::npos) << r.error;
+    EXPECT_EQ(test::readFileBytes(path), "old");
+    EXPECT_EQ(entries(dir), QStringList{"full.xlsx"});
+}
+
+TEST(WriteExport, CellLongerThanASheetHoldsIsAnError)
+{
+    for (const char* name : {"long.xls", "long.xlsx"}) {
+        SCOPED_TRACE(name);
+        ReportList list({{"t", 50}});
+        list.appendRow(std::vector<std::string>{std::string(32767, 'a')});
+        const QString dir = test::makeTempDir();
+        const QString path = dir + "/" + name;
+        EXPECT_TRUE(ExportListView(list, path.toStdString(), "t").ok);  // the most a cell holds
+
+        writeFile(path, "old");
+        std::string tooLong(16384, 'x');  // 32,768 characters, half of them three UTF-8 bytes long
+        for (int i = 0; i < 16384; ++i)
+            tooLong += "字";
+        list.appendRow(std::vector<std::string>{tooLong});
+        const ExportResult r = ExportListView(list, path.toStdString(), "t");
+        EXPECT_FALSE(r.ok);
+        EXPECT_FALSE(r.error.empty());
+        EXPECT_EQ(test::readFileBytes(path), "old");
+        EXPECT_EQ(entries(dir), QStringList{name});
+    }
 }
 
 TEST(WriteExport, SaveDialogExtension)

@@ -4,6 +4,7 @@ JSON, so the export tests can check values and formatting.
 
 usage: write_read_workbook.py xlsx|xls FILE
        write_read_workbook.py stream FILE NAME   (a compound file's stream: size and MD5)
+       write_read_workbook.py xls-index FILE     (checks the sheet's INDEX and DBCELL records)
 Exit status 3 when the reader module is missing."""
 import json
 import sys
@@ -106,8 +107,67 @@ def read_stream(path, name):
     return {"size": len(data), "md5": hashlib.md5(data).hexdigest()}
 
 
+def check_xls_index(path):
+    """Follows the worksheet's INDEX to every DBCELL and each DBCELL to its
+    rows' first cells; returns the blocks seen and the problems found."""
+    import struct
+    try:
+        from xlrd import compdoc
+    except ImportError:
+        sys.exit(3)
+    with open(path, "rb") as f:
+        data = compdoc.CompDoc(f.read(), logfile=sys.stderr).get_named_stream("Workbook")
+    records = {}
+    pos = 0
+    while pos + 4 <= len(data):
+        rtype, size = struct.unpack_from("<HH", data, pos)
+        records[pos] = (rtype, data[pos + 4:pos + 4 + size])
+        pos += 4 + size
+        if rtype == 0x000A and pos > 0 and any(t == 0x0809 and struct.unpack_from("<H", b, 2)[0] == 0x10
+                                               for t, b in records.values()):
+            break
+    problems = []
+    index = [(p, b) for p, (t, b) in records.items() if t == 0x020B]
+    if len(index) != 1:
+        return {"blocks": 0, "problems": ["INDEX records: %d" % len(index)]}
+    body = index[0][1]
+    rw_mic, rw_mac, ib_xf = struct.unpack_from("<III", body, 4)
+    if records.get(ib_xf, (None,))[0] != 0x0055:
+        problems.append("ibXF does not point at DEFCOLWIDTH")
+    dbcells = struct.unpack_from("<%dI" % ((len(body) - 16) // 4), body, 16)
+    rows_seen = 0
+    for at in dbcells:
+        rtype, db = records.get(at, (None, b""))
+        if rtype != 0x00D7:
+            problems.append("INDEX entry %d is not a DBCELL" % at)
+            continue
+        first_row = at - struct.unpack_from("<I", db, 0)[0]
+        if records.get(first_row, (None,))[0] != 0x0208:
+            problems.append("DBCELL at %d: dbRtrw does not point at a ROW" % at)
+            continue
+        offsets = struct.unpack_from("<%dH" % ((len(db) - 4) // 2), db, 4)
+        cell = first_row + 20
+        for i, off in enumerate(offsets):
+            cell += off
+            rtype, cb = records.get(cell, (None, b""))
+            if rtype not in (0x00FD, 0x0201):
+                problems.append("DBCELL at %d, row %d: offset misses the first cell" % (at, i))
+                break
+            row_of_cell = struct.unpack_from("<H", cb, 0)[0]
+            row_record = records[first_row + 20 * i][1]
+            if row_of_cell != struct.unpack_from("<H", row_record, 0)[0]:
+                problems.append("DBCELL at %d, row %d: cell of another row" % (at, i))
+            rows_seen += 1
+    if rows_seen != rw_mac - rw_mic:
+        problems.append("rows reached %d, INDEX says %d" % (rows_seen, rw_mac - rw_mic))
+    return {"blocks": len(dbcells), "problems": problems}
+
+
 def main():
     kind, path = sys.argv[1], sys.argv[2]
+    if kind == "xls-index":
+        json.dump(check_xls_index(path), sys.stdout)
+        return
     if kind == "stream":
         json.dump(read_stream(path, sys.argv[3]), sys.stdout)
         return

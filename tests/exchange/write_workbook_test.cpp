@@ -50,10 +50,13 @@ protected:
     QString exportList(const ReportList& list, std::optional<bool> writeHeader = std::nullopt)
     {
         const QString path = test::makeTempDir() + "/out." + GetParam();
-        const ExportResult r = ExportListView(list, path.toStdString(), kSpec, "|", writeHeader);
+        progress.clear();
+        const ExportResult r = ExportListView(list, path.toStdString(), kSpec, "|", writeHeader,
+                                              [&](int total, int current) { progress.emplace_back(total, current); });
         EXPECT_TRUE(r.ok) << r.error;
         return path;
     }
+    std::vector<std::pair<int, int>> progress;
 };
 
 TEST_P(WriteWorkbook, ValuesAndFormatting)
@@ -65,7 +68,9 @@ TEST_P(WriteWorkbook, ValuesAndFormatting)
     list.appendRow(first);
     list.appendRow(second);
 
-    READ_OR_SKIP(json, QStringList{GetParam(), exportList(list)});
+    const QString path = exportList(list);
+    EXPECT_EQ(progress, (std::vector<std::pair<int, int>>{{2, 1}, {2, 2}}));
+    READ_OR_SKIP(json, QStringList{GetParam(), path});
     Grid expected{consumptionTitles(), first, second};
     expected[1].pop_back();  // the last column is not exported
     EXPECT_EQ(rowsOf(*json), expected);
@@ -143,6 +148,27 @@ TEST_P(WriteWorkbook, ManyAndLongStrings)
     ASSERT_TRUE(r.ok) << r.error;
     READ_OR_SKIP(json, QStringList{GetParam(), path});
     EXPECT_EQ(rowsOf(*json), expected);
+}
+
+TEST(WriteXls, RowBlocksAreIndexed)
+{
+    // INDEX and DBCELL let Excel find the rows of each block of 32.
+    const struct {
+        int rows;
+        bool header;
+        int blocks;
+    } cases[] = {{0, true, 1}, {31, true, 1}, {32, true, 2}, {100, true, 4}, {64, false, 2}, {0, false, 0}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::to_string(c.rows) + (c.header ? " rows and header" : " rows"));
+        ReportList list(ConsumptionListColumns());
+        for (int r = 0; r < c.rows; ++r)
+            list.appendRow(std::vector<std::string>{"d", r % 3 ? "" : "t", std::to_string(r)});
+        const QString path = test::makeTempDir() + "/i.xls";
+        ASSERT_TRUE(ExportListView(list, path.toStdString(), kSpec, "|", c.header).ok);
+        READ_OR_SKIP(json, QStringList{"xls-index", path});
+        EXPECT_EQ((*json)["blocks"].toInt(), c.blocks);
+        EXPECT_EQ((*json)["problems"].toArray(), QJsonArray());
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(Formats, WriteWorkbook, ::testing::Values("xlsx", "xls"));
