@@ -183,3 +183,25 @@ TEST_F(StoreTest, RollbackLeavesTheTableAsItWas)
 
 }  // namespace
 }  // namespace vornicle::test
+
+namespace vornicle::test {
+namespace {
+
+// The save follows a refresh that left the record set open on the same table.
+TEST_F(StoreTest, SaveInATransactionWhileTheTableIsStillOpenFromARead)
+{
+    SaveConsumption({Consumption("1", "a", "x"), Consumption("2", "b", "x")});
+    ASSERT_TRUE(store.Open("dlc_record_xf", OpenKind::TableName));
+    ASSERT_EQ(store.ReadFieldText("empno"), "1");  // mid-read
+    ASSERT_TRUE(store.Begin()) << store.LastError();
+    Exec("delete from dlc_record_xf ");
+    SaveConsumption({Consumption("3", "c", "y")});
+    ASSERT_TRUE(store.Commit()) << store.LastError();
+    EXPECT_EQ(Query("select empno from dlc_record_xf"), (Rows{{"3"}}));
+    ASSERT_EQ(store.Connect(path), 1);
+    ASSERT_TRUE(store.Open("dlc_record_xf", OpenKind::TableName));
+    EXPECT_EQ(store.RecordCount(), 1);
+}
+
+}  // namespace
+}  // namespace vornicle::test
