@@ -21,33 +21,56 @@ public:
     RecordStore& operator=(const RecordStore&) = delete;
 
     // Opens the database file at path (never creates it). 1 on success, 0 on
-    // failure (missing file, not a database). Closes an open connection first.
+    // failure (missing or empty file, not a database, a password given: the
+    // engine has none). Closes an open connection and the record set first.
     int Connect(const std::string& path, const std::string& password = {});
     // Runs one statement; true when it ran without error. Jet's multi-table
-    // UPDATE is rewritten for SQLite.
+    // UPDATE is rewritten for SQLite. Text after the first statement (other
+    // than blanks and semicolons) makes it fail.
     bool Execute(const std::string& sql);
     // Same, with '?' parameters bound to the given texts, so operator text is
     // never read as SQL. An empty text binds the empty text; a parameter count
     // that differs from the statement's placeholders fails.
     bool ExecuteWithParameters(const std::string& sql, const std::vector<std::string>& parameters);
-    // Binds the record set to the connection. True.
+    // Binds the record set to the connection; the binding outlives
+    // reconnects. True.
     bool BindConnection();
     bool IsBound() const;
     bool IsConnected() const;
 
-    // Record set.
+    // Record set. Open is false when unbound, unconnected or on any error;
+    // afterwards the first record is current (or the end, when there is
+    // none). A statement without a result (delete, update) is carried out and
+    // leaves the record set closed. Every Open closes what was open, and a
+    // record being added is discarded by Close and Open.
     bool Open(const std::string& source, OpenKind kind);
     bool OpenWithParameters(const std::string& sql, const std::vector<std::string>& parameters);
     void Close();
     bool IsOpen() const;
+    // Records of the result as at Open, plus those appended by AddNew; -1
+    // when closed.
     int64_t RecordCount();
+    // True when there is no current record (after the last, on an empty
+    // result, when closed); false on every record. Never moves.
     bool AtEnd();
+    // False when refused: closed, no records, MoveNext at the end. A move
+    // saves a record being added first.
     bool MoveFirst();
     bool MoveNext();
     bool MoveLast();
+    // Starts a new record at the end (only on a record set opened by table
+    // name), saving a record still being added first; false when that save
+    // fails (the earlier record is then discarded).
     bool AddNew();
+    // Sets field `ordinal` (0-based, the table's order) of the record being
+    // added; empty text sets NULL. False past the last field or without a
+    // record being added.
     bool WriteField(int ordinal, std::string_view text);
+    // Saves the record being added (true when there is none). On failure the
+    // record is discarded and the record current before AddNew is current.
     bool Update();
+    // The named field (case-insensitive) of the current record as text;
+    // "" and false for an unknown field or no current record.
     bool ReadField(const std::string& name, std::string& out);
     std::string ReadFieldText(const std::string& name);
 
@@ -62,12 +85,14 @@ public:
     std::string_view ReadFieldView(int column);
     bool ReadFieldAt(int column, std::string_view& out);
 
-    // Transactions for the saves: Begin, then Commit or Rollback.
+    // Transactions for the saves: Begin, then Commit or Rollback. A rollback
+    // closes a record set that appended records, since they are gone.
     bool Begin();
     bool Commit();
     bool Rollback();
 
-    // The last error text of the database engine (for log lines), empty if none.
+    // The text of the last failure, mostly the engine's message (for log
+    // lines); empty if nothing failed since Connect.
     std::string LastError() const;
 
 private:
