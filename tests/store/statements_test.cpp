@@ -32,8 +32,13 @@ TEST(JetRewrite, MultiTableUpdateBecomesUpdateFrom)
               "WHERE dlc_record_xf.empno=hr_employee.empno ");
     // A constant assignment only needs to know that a partner exists.
     EXPECT_EQ(RewriteJetStatement(kFlag),
-              "UPDATE dlc_record_xf SET cf='重复' WHERE EXISTS (SELECT 1 FROM cf WHERE "
-              "dlc_record_xf.empno=cf.empno )");
+              "UPDATE dlc_record_xf SET cf='重复' WHERE dlc_record_xf.empno IN (SELECT cf.empno FROM cf)");
+    EXPECT_EQ(RewriteJetStatement("update a,b set a.f=1 where a.k=b.k and b.z>0"),
+              "UPDATE a SET f=1 WHERE EXISTS (SELECT 1 FROM b WHERE a.k=b.k and b.z>0)");
+    EXPECT_EQ(RewriteJetStatement("update a,b set a.f=1 where b.k=a.k"),
+              "UPDATE a SET f=1 WHERE EXISTS (SELECT 1 FROM b WHERE b.k=a.k)");
+    EXPECT_EQ(RewriteJetStatement("update a,b set a.f=1 where a.k>=b.k"),
+              "UPDATE a SET f=1 WHERE EXISTS (SELECT 1 FROM b WHERE a.k>=b.k)");
     // The assigned table decides the target; aliases and brackets are kept.
     EXPECT_EQ(RewriteJetStatement("UPDATE [a] AS x, b SET b.v = x.v, b.w='s,t' WHERE x.k=b.k"),
               "UPDATE b SET v=x.v,w='s,t' FROM [a] AS x WHERE x.k=b.k");
