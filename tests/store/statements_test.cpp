@@ -54,6 +54,16 @@ TEST(JetRewrite, MultiTableUpdateBecomesUpdateFrom)
         EXPECT_EQ(RewriteJetStatement(unchanged), unchanged);
 }
 
+TEST(JetRewrite, MalformedStatementsAreLeftToTheEngine)
+{
+    for (const char* text : {"update a,b set", "update a, set x=1", "update a,b set a.x='open", "update a,b set a.x=(1 where",
+                             "update [a,b set a.x=1", "update a,b set =1 where a.k=b.k", "update a,b set a.=1",
+                             "update a,b set c.x=1 where a.k=b.k", "  update", "update,,set,where"}) {
+        const std::string out = RewriteJetStatement(text);
+        EXPECT_TRUE(out == text || out.rfind("UPDATE ", 0) == 0) << text << " -> " << out;
+    }
+}
+
 class JetStatementTest : public StoreTest {
 protected:
     Rows Consumptions() { return Query("select empno, empno1, empname2, deptname2, cf from dlc_record_xf order by id"); }
