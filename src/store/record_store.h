@@ -1,7 +1,8 @@
 #pragma once
 // The record store: one SQLite connection and one record set over it, with
 // the operations the handlers use. No operation throws; each returns its
-// plain failure result (false, 0, -1 or empty text).
+// plain failure result (false, 0, -1 or empty text). One thread at a time
+// may use a store. Stored values read as text by the rules in value_text.h.
 #include <cstdint>
 #include <memory>
 #include <optional>
@@ -100,8 +101,8 @@ private:
     std::unique_ptr<Impl> impl_;
 };
 
-// The schema of CBC.db: the three tables in the field order the saves rely
-// on, and the indexes the duplicate, match and search statements use.
+// The schema of CBC.db (SQL text): the three tables in the field order the
+// saves rely on, and the indexes the match and search statements use.
 extern const char* const kDatabaseSchema;
 
 // Creates CBC.db with the schema when path does not exist. Returns true when
@@ -109,8 +110,10 @@ extern const char* const kDatabaseSchema;
 bool CreateDatabaseIfMissing(const std::string& path, std::string* error = nullptr);
 
 // Rewrites Jet's "update T1,T2 set T1.a=T2.b,... where ..." into SQLite's
-// "UPDATE T1 SET a=T2.b,... FROM T2 WHERE ..."; any other statement is
-// returned unchanged.
+// "UPDATE T1 SET a=T2.b,... FROM T2 WHERE ..."; when the values use no field
+// of T2, into the semi-join "UPDATE T1 SET a=... WHERE T1.x IN (SELECT T2.y
+// FROM T2)" (for a condition "T1.x=T2.y" alone) or "... WHERE EXISTS (SELECT
+// 1 FROM T2 WHERE ...)". Any other statement is returned unchanged.
 std::string RewriteJetStatement(const std::string& sql);
 
 }  // namespace vornicle
