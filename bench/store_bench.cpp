@@ -10,8 +10,10 @@
 #include <ctime>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <string>
+#include <vector>
 #include <unistd.h>
 
 namespace {
@@ -48,6 +50,61 @@ char* Decimal(char* p, long v, int width)
     return p;
 }
 
+constexpr long kPeople = 50000;
+const char* const kDepts[] = {"食堂", "财务部", "生产一部", "生产二部", "行政部"};
+
+// A name per person: a surname and the person's number.
+void PersonName(char* out, long person)
+{
+    static const char* const kSurnames[] = {"张", "李", "王", "赵", "钱", "孙", "周", "吴"};
+    const char* s = kSurnames[person % 8];
+    const size_t n = std::strlen(s);
+    std::memcpy(out, s, n);
+    Decimal(out + n, person, 0);
+}
+
+// What the consumption save does, inside one transaction: empty the table,
+// then append the rows through the record set.
+bool SaveMonth(vornicle::RecordStore& store, long rows)
+{
+    using vornicle::OpenKind;
+    static const char* const kCards[] = {"早餐", "午餐", "晚餐", "夜宵"};
+    bool ok = store.Begin() && store.Execute("delete from dlc_record_xf ") &&
+              store.Open("dlc_record_xf", OpenKind::TableName);
+    store.MoveLast();  // fails on the empty table, as in the real save
+    char date[16], time[16], number[16], amount[16], name[32];
+    for (long r = 0; ok && r < rows; ++r) {
+        char* p = Decimal(date, 2020, 0);
+        *p++ = '/';
+        *p++ = '3';
+        *p++ = '/';
+        Decimal(p, r % 28 + 1, 0);
+        p = Decimal(time, r / 3600 % 24, 2);
+        *p++ = ':';
+        p = Decimal(p, r / 60 % 60, 2);
+        *p++ = ':';
+        Decimal(p, r % 60, 2);
+        Decimal(number, (r * 7919) % kPeople, 6);
+        p = Decimal(amount, r % 30 + 1, 0);
+        *p++ = '.';
+        Decimal(p, r % 10, 0);
+        const long person = (r * 7919) % kPeople;
+        PersonName(name, person);
+        const char* dept = kDepts[person % 5];
+        const bool matched = r % 3 != 0;
+        ok = store.AddNew() && store.WriteField(1, date) && store.WriteField(2, time) &&
+             store.WriteField(3, number) && store.WriteField(4, name) &&
+             store.WriteField(5, dept) && store.WriteField(6, amount) &&
+             store.WriteField(7, kCards[r % 4]) && store.WriteField(8, matched ? number : "") &&
+             store.WriteField(9, matched ? name : "") && store.WriteField(10, matched ? dept : "") &&
+             store.WriteField(11, r % 17 == 0 ? "重复" : "");
+    }
+    ok = ok && store.Update() && store.Commit();
+    if (!ok)
+        std::fprintf(stderr, "save failed: %s\n", store.LastError().c_str());
+    return ok;
+}
+
 }  // namespace
 
 int main(int argc, char** argv)
@@ -69,46 +126,15 @@ int main(int argc, char** argv)
         return 1;
     }
 
-    static const char* const kNames[] = {"张三", "李四", "王五", "赵六", "钱七", "孙八", "周九", "吴十"};
-    static const char* const kDepts[] = {"食堂", "财务部", "生产一部", "生产二部", "行政部"};
-    static const char* const kCards[] = {"早餐", "午餐", "晚餐", "夜宵"};
-
-    // Save: what the consumption save does, inside one transaction.
+    // Save into the empty table, then save again replacing the month.
     Clock clock;
-    bool ok = store.Begin() && store.Execute("delete from dlc_record_xf ") &&
-              store.Open("dlc_record_xf", OpenKind::TableName);
-    store.MoveLast();  // fails on the empty table, as in the real save
-    char date[16], time[16], number[16], amount[16], number2[16];
-    for (long r = 0; ok && r < rows; ++r) {
-        char* p = Decimal(date, 2020, 0);
-        *p++ = '/';
-        *p++ = '3';
-        *p++ = '/';
-        Decimal(p, r % 28 + 1, 0);
-        p = Decimal(time, r / 3600 % 24, 2);
-        *p++ = ':';
-        p = Decimal(p, r / 60 % 60, 2);
-        *p++ = ':';
-        Decimal(p, r % 60, 2);
-        Decimal(number, (r * 7919) % 50000, 6);
-        p = Decimal(amount, r % 30 + 1, 0);
-        *p++ = '.';
-        Decimal(p, r % 10, 0);
-        Decimal(number2, (r * 7919) % 50000, 6);
-        const bool matched = r % 3 != 0;
-        ok = store.AddNew() && store.WriteField(1, date) && store.WriteField(2, time) &&
-             store.WriteField(3, number) && store.WriteField(4, kNames[r % 8]) &&
-             store.WriteField(5, kDepts[r % 5]) && store.WriteField(6, amount) &&
-             store.WriteField(7, kCards[r % 4]) && store.WriteField(8, matched ? number2 : "") &&
-             store.WriteField(9, matched ? kNames[r % 8] : "") && store.WriteField(10, matched ? kDepts[r % 5] : "") &&
-             store.WriteField(11, r % 17 == 0 ? "重复" : "");
-    }
-    ok = ok && store.Update() && store.Commit();
-    const std::string saveTime = clock.Text();
-    if (!ok) {
-        std::fprintf(stderr, "save failed: %s\n", store.LastError().c_str());
+    if (!SaveMonth(store, rows))
         return 1;
-    }
+    const std::string saveTime = clock.Text();
+    clock = Clock();
+    if (!SaveMonth(store, rows))
+        return 1;
+    const std::string replaceTime = clock.Text();
 
     // Refresh: Open by name, RecordCount, then 11 fields by name per row.
     static const char* const kFields[] = {"skdate",   "sktime", "empno",    "empname",  "deptname", "empje01",
@@ -139,12 +165,71 @@ int main(int argc, char** argv)
     }
     const std::string viewTime = clock.Text();
 
+    // Open and MoveLast on the month, as before appending; then reading that
+    // last record, which steps the query through the table once.
+    clock = Clock();
+    store.Open("dlc_record_xf", OpenKind::TableName);
+    const bool movedLast = store.MoveLast();
+    const std::string moveLastTime = clock.Text();
+    clock = Clock();
+    const std::string lastId = store.ReadFieldText("id");
+    const std::string readLastTime = clock.Text();
+
+    // The register, then the statements of duplicate marking and matching.
+    bool ok = store.Begin() && store.Open("hr_employee", OpenKind::TableName);
+    char number[16], name[32];
+    for (long person = 0; ok && person < kPeople; ++person) {
+        Decimal(number, person, 6);
+        PersonName(name, person);
+        ok = store.AddNew() && store.WriteField(1, number) && store.WriteField(2, name) &&
+             store.WriteField(3, kDepts[person % 5]) && store.WriteField(4, "A");
+    }
+    ok = ok && store.Update() && store.Commit();
+    struct Step {
+        const char* name;
+        std::vector<const char*> statements;
+    } steps[] = {
+        {"mark duplicates (delete cf, collect, flag)",
+         {"delete from cf",
+          "INSERT INTO cf(empno,empname)select empno,empname from dlc_record_xf where empno in (select empno from   "
+          "dlc_record_xf group by empno having count (id) > 1)",
+          "update dlc_record_xf,cf set dlc_record_xf.cf='重复' where dlc_record_xf.empno=cf.empno "}},
+        {"match by number",
+         {"update dlc_record_xf,hr_employee set dlc_record_xf.empno1=hr_employee.empno,dlc_record_xf.empname2="
+          "hr_employee.empname,dlc_record_xf.deptname2=hr_employee.deptname where "
+          "dlc_record_xf.empno=hr_employee.empno "}},
+        {"match by name",
+         {"update dlc_record_xf,hr_employee set dlc_record_xf.empno1=hr_employee.empno,dlc_record_xf.empname2="
+          "hr_employee.empname,dlc_record_xf.deptname2=hr_employee.deptname where "
+          "dlc_record_xf.empname=hr_employee.empname "}},
+        {"match by name and department",
+         {"update dlc_record_xf,hr_employee set dlc_record_xf.empno1=hr_employee.empno,dlc_record_xf.empname2="
+          "hr_employee.empname,dlc_record_xf.deptname2=hr_employee.deptname where "
+          "dlc_record_xf.empname=hr_employee.empname and dlc_record_xf.deptname=hr_employee.deptname"}},
+    };
+    std::vector<std::string> stepTimes;
+    for (const Step& step : steps) {
+        clock = Clock();
+        for (const char* statement : step.statements)
+            ok = ok && store.Execute(statement);
+        stepTimes.push_back(clock.Text());
+    }
+    if (!ok) {
+        std::fprintf(stderr, "statements failed: %s\n", store.LastError().c_str());
+        return 1;
+    }
+
     std::printf("rows %ld\n", rows);
-    std::printf("save (Begin, Open, MoveLast, AddNew + 11 WriteField per row, Update, Commit): %s\n",
+    std::printf("save (Begin, delete, Open, MoveLast, AddNew + 11 WriteField per row, Update, Commit): %s\n",
                 saveTime.c_str());
+    std::printf("save again, replacing the stored rows: %s\n", replaceTime.c_str());
     std::printf("refresh (Open, RecordCount %lld, 11 ReadFieldText + MoveNext per row): %s (%zu bytes)\n",
                 static_cast<long long>(count), readTime.c_str(), bytes);
     std::printf("refresh by column (FieldIndex, ReadFieldView): %s (%zu bytes)\n", viewTime.c_str(), bytes2);
+    std::printf("Open + MoveLast (%s): %s; reading the last record (id %s): %s\n", movedLast ? "true" : "false",
+                moveLastTime.c_str(), lastId.c_str(), readLastTime.c_str());
+    for (size_t i = 0; i < stepTimes.size(); ++i)
+        std::printf("%s (%ld people): %s\n", steps[i].name, kPeople, stepTimes[i].c_str());
     store.Close();
     if (std::getenv("STORE_BENCH_KEEP") != nullptr) {
         std::printf("database kept: %s\n", path.c_str());

@@ -4,9 +4,11 @@
 // table whose fields are assigned is the target, the others form the FROM
 // list. Rows of the target without a partner are not touched either way.
 // When the assigned values use only the target's own fields (a flag set to
-// a constant), every pair assigns the same, so the rewrite is the semi-join
-// "UPDATE T1 SET a=... WHERE EXISTS (SELECT 1 FROM T2 WHERE ...)", which
-// finds one partner per row instead of building every pair.
+// a constant), every pair assigns the same, so a semi-join does: with the
+// condition "T1.x=T2.y" alone, "UPDATE T1 SET a=... WHERE T1.x IN (SELECT
+// T2.y FROM T2)" (the keys are collected once, as "x=y" compares them);
+// otherwise "UPDATE T1 SET a=... WHERE EXISTS (SELECT 1 FROM T2 WHERE ...)".
+// Either finds one partner per row instead of building every pair.
 #include "store/record_store.h"
 
 #include <cctype>
@@ -161,6 +163,44 @@ std::string_view Unquoted(std::string_view name)
                              (name.front() == '`' && name.back() == '`')))
         return name.substr(1, name.size() - 2);
     return name;
+}
+
+// An identifier: a run of word characters or one quoted run.
+bool Identifier(std::string_view s)
+{
+    if (s.empty())
+        return false;
+    if (SkipQuoted(s, 0) == s.size() && s.front() != '\'')
+        return s.size() >= 2;
+    for (const char c : s)
+        if (!WordChar(c))
+            return false;
+    return true;
+}
+
+// "qualifier.column" and nothing else.
+bool QualifiedColumn(std::string_view text, std::string_view& qualifier, std::string_view& column)
+{
+    text = Trim(text);
+    size_t dot = std::string_view::npos;
+    for (size_t i = 0; i < text.size();) {
+        const size_t q = SkipQuoted(text, i);
+        if (q != i) {
+            i = q;
+            continue;
+        }
+        if (text[i] == '.') {
+            if (dot != std::string_view::npos)
+                return false;
+            dot = i;
+        }
+        ++i;
+    }
+    if (dot == std::string_view::npos)
+        return false;
+    qualifier = text.substr(0, dot);
+    column = text.substr(dot + 1);
+    return Identifier(qualifier) && Identifier(column);
 }
 
 // One entry of the table list: "name", "name alias" or "name AS alias".
@@ -342,6 +382,22 @@ std::string RewriteJetStatement(const std::string& sql)
         others.append(tables[t].text);
     }
     const std::string_view condition = whereIndex != 0 ? s.substr(words[whereIndex].end) : std::string_view();
+    if (!valuesUseJoined && tables.size() == 2) {
+        // "T1.x=T2.y" alone: the partners' keys are collected once.
+        const size_t eq = FindTopLevel(condition, '=');
+        std::string_view leftQualifier, leftColumn, rightQualifier, rightColumn;
+        if (eq != std::string_view::npos &&
+            QualifiedColumn(condition.substr(0, eq), leftQualifier, leftColumn) &&
+            QualifiedColumn(condition.substr(eq + 1), rightQualifier, rightColumn) &&
+            ItemIsCalled(tables[target], leftQualifier) && ItemIsCalled(tables[1 - target], rightQualifier)) {
+            out += " WHERE ";
+            out.append(Trim(condition.substr(0, eq)));
+            out += " IN (SELECT ";
+            out.append(Trim(condition.substr(eq + 1)));
+            out += " FROM " + others + ")";
+            return out;
+        }
+    }
     if (!valuesUseJoined) {
         out += " WHERE EXISTS (SELECT 1 FROM " + others;
         if (whereIndex != 0) {

@@ -118,7 +118,7 @@ struct RecordStore::Impl {
     {
         CloseRecordSet();
         if (db != nullptr)
-            sqlite3_close(db);
+            sqlite3_close_v2(db);
     }
 
     bool Fail(const std::string& message)
@@ -452,7 +452,7 @@ int RecordStore::Connect(const std::string& path, const std::string& password)
     Impl& d = *impl_;
     d.CloseRecordSet();
     if (d.db != nullptr) {
-        sqlite3_close(d.db);
+        sqlite3_close_v2(d.db);
         d.db = nullptr;
     }
     d.lastError.clear();
@@ -562,7 +562,12 @@ int64_t RecordStore::RecordCount()
     Impl& d = *impl_;
     if (!d.open)
         return -1;
-    d.FreezeCount();
+    if (d.baseCount < 0) {
+        const int64_t n = d.CountSource();
+        if (n < 0)
+            return -1;  // the engine could not tell
+        d.baseCount = n;
+    }
     return d.Total();
 }
 
