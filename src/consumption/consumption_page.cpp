@@ -28,6 +28,22 @@ QString fromStd(const std::string& s)
     return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size()));
 }
 
+// The result columns of the list's fields (-1 for a field the result lacks,
+// which reads as an empty cell).
+std::vector<int> fieldColumns(RecordStore& store)
+{
+    std::vector<int> columns;
+    for (const char* name : kConsumptionFields)
+        columns.push_back(store.FieldIndex(name));
+    return columns;
+}
+
+void readRow(RecordStore& store, const std::vector<int>& columns, std::vector<std::string_view>& cells)
+{
+    for (size_t c = 0; c < columns.size(); ++c)
+        cells[c] = columns[c] < 0 ? std::string_view() : store.ReadFieldView(columns[c]);
+}
+
 QString failureText(RecordStore& store)
 {
     const std::string e = store.LastError();
@@ -62,10 +78,10 @@ void RefreshConsumptionList(Workspace& ws)
         const int64_t n = ws.store.RecordCount();
         list.reserveRows(n);
         LoopProgress progress(ws.ui, n);
-        std::vector<std::string> cells(kConsumptionFields.size());
+        const std::vector<int> columns = fieldColumns(ws.store);
+        std::vector<std::string_view> cells(kConsumptionFields.size());
         for (int64_t i = 1; i <= n; ++i) {
-            for (size_t c = 0; c < kConsumptionFields.size(); ++c)
-                cells[c] = ws.store.ReadFieldText(kConsumptionFields[c]);
+            readRow(ws.store, columns, cells);
             list.appendRow(cells);
             ws.store.MoveNext();
             progress.step();
@@ -91,12 +107,10 @@ void FillConsumptionListFromRecordSet(Workspace& ws)
         list.clear();
         ws.store.MoveFirst();
         LoopProgress progress(ws.ui, ws.store.IsOpen() ? ws.store.RecordCount() : 0);
-        std::vector<std::string> cells(kConsumptionFields.size());
+        const std::vector<int> columns = fieldColumns(ws.store);
+        std::vector<std::string_view> cells(kConsumptionFields.size());
         while (!ws.store.AtEnd()) {
-            for (size_t c = 0; c < kConsumptionFields.size(); ++c) {
-                cells[c].clear();
-                ws.store.ReadField(kConsumptionFields[c], cells[c]);
-            }
+            readRow(ws.store, columns, cells);
             list.appendRow(cells);
             ws.store.MoveNext();
             progress.step();

@@ -10,6 +10,10 @@
 #include <QStandardPaths>
 #include <QThread>
 #include <algorithm>
+#include <condition_variable>
+#include <deque>
+#include <mutex>
+#include <thread>
 
 namespace vornicle {
 
@@ -140,21 +144,55 @@ bool WorkbookImport::runSynchronously(const QString& path)
     ReportList& list = target_ == ImportTarget::Consumption ? ws_.consumptionList : ws_.personnelList;
     list.clear();
     begin(path);
+
+    // The file is read on a second thread while this one takes the rows in,
+    // handed over in batches through a short queue.
+    std::mutex mutex;
+    std::condition_variable changed;
+    std::deque<std::vector<exchange::WorkbookRow>> queue;
+    bool done = false;
     std::string error;
-    auto reader = exchange::WorkbookReader::open(QFile::encodeName(path).toStdString(), error);
-    if (reader) {
-        std::vector<exchange::WorkbookRow> batch;
-        batch.reserve(kBatchRows);
-        exchange::WorkbookRow row;
-        while (reader->nextRow(row, error)) {
-            batch.push_back(std::move(row));
-            if (batch.size() >= kBatchRows) {
-                acceptRows(batch);
-                batch.clear();
+    std::thread reader([&] {
+        std::string readError;
+        auto workbook = exchange::WorkbookReader::open(QFile::encodeName(path).toStdString(), readError);
+        if (workbook) {
+            std::vector<exchange::WorkbookRow> batch;
+            batch.reserve(kBatchRows);
+            exchange::WorkbookRow row;
+            bool more = true;
+            while (more) {
+                more = workbook->nextRow(row, readError);
+                if (more)
+                    batch.push_back(std::move(row));
+                if (batch.size() >= kBatchRows || (!more && !batch.empty())) {
+                    std::unique_lock lock(mutex);
+                    changed.wait(lock, [&] { return queue.size() < 4; });
+                    queue.push_back(std::move(batch));
+                    batch = {};
+                    batch.reserve(kBatchRows);
+                    changed.notify_all();
+                }
             }
+        }
+        std::lock_guard lock(mutex);
+        error = readError;
+        done = true;
+        changed.notify_all();
+    });
+    for (;;) {
+        std::vector<exchange::WorkbookRow> batch;
+        {
+            std::unique_lock lock(mutex);
+            changed.wait(lock, [&] { return !queue.empty() || done; });
+            if (queue.empty())
+                break;
+            batch = std::move(queue.front());
+            queue.pop_front();
+            changed.notify_all();
         }
         acceptRows(batch);
     }
+    reader.join();
     finish(fromStd(error));
     ws_.log.Flush();
     return succeeded_ && (target_ == ImportTarget::Personnel || saved_);
@@ -172,17 +210,19 @@ void WorkbookImport::onRows(const WorkbookRowBatch& rows, double progress)
 {
     if (cancelled_ || !rows)
         return;
-    acceptRows(*rows);
+    acceptRows(*rows);   // the batch is ours alone: the worker made a new one
     ws_.ui.setImportProgress(static_cast<int>(progress * 1000.0), 1000);
 }
 
-void WorkbookImport::acceptRows(const std::vector<exchange::WorkbookRow>& rows)
+void WorkbookImport::acceptRows(std::vector<exchange::WorkbookRow>& rows)
 {
     if (rows.empty())
         return;
     const bool consumption = target_ == ImportTarget::Consumption;
     ReportList& list = consumption ? ws_.consumptionList : ws_.personnelList;
-    std::vector<exchange::WorkbookRow> cleaned(rows);
+    std::vector<exchange::WorkbookRow>& cleaned = rows;
+    QStringList lines;
+    lines.reserve(static_cast<qsizetype>(cleaned.size()));
     for (exchange::WorkbookRow& r : cleaned) {
         // Tabs are removed from 编号 (C), and for the consumption import also
         // from 姓名 (D) and 部门 (E); one log line per row shows those cells.
@@ -198,8 +238,9 @@ void WorkbookImport::acceptRows(const std::vector<exchange::WorkbookRow>& rows)
         } else {
             logLine_ += r[3];
         }
-        ws_.log.WriteLog(fromStd(logLine_));
+        lines.append(fromStd(logLine_));
     }
+    ws_.log.WriteLogLines(lines);
     list.appendRows(cleaned);
 }
 

@@ -60,7 +60,7 @@ public:
     bool running() const { return thread_ != nullptr; }
 
     // Rows of one batch: tabs removed, appended, one log line each.
-    void acceptRows(const std::vector<exchange::WorkbookRow>& rows);
+    void acceptRows(std::vector<exchange::WorkbookRow>& rows);
     // The closing steps; error empty when the whole file was read.
     void finish(const QString& error);
 

@@ -34,6 +34,32 @@ QVariant LogListModel::data(const QModelIndex& index, int role) const
     return QVariant();
 }
 
+void LogListModel::appendLines(const QStringList& lines, qsizetype skippedBefore)
+{
+    if (skippedBefore == 0 && lines.size() <= 1) {
+        for (const QString& line : lines)
+            appendLine(line);
+        return;
+    }
+    // The same rule as line by line (emptied before an append when it holds
+    // more than 1000 lines), announced once.
+    beginResetModel();
+    // Lines skipped by the caller are never shown: whatever survives the
+    // rule is among the last 1001 lines.
+    for (qsizetype i = 0; i < skippedBefore; ++i) {
+        if (lines_.size() > 1000)
+            lines_.clear();
+        lines_.append(QString());
+    }
+    for (const QString& line : lines) {
+        if (lines_.size() > 1000)
+            lines_.clear();
+        lines_.append(line);
+    }
+    endResetModel();
+    emit newestLineChanged(static_cast<int>(lines_.size()) - 1);
+}
+
 void LogListModel::appendLine(const QString& line)
 {
     if (lines_.size() > 1000) {
@@ -179,13 +205,13 @@ struct ActivityLog::Impl {
     // unless a new day's file or the memory bound asks for it at once.
     std::thread writer;
 
-    void deliverListLine(const QString& line)
+    void deliverListLines(const QStringList& lines, qsizetype skipped)
     {
         LogListModel* m = model.get();
         if (QThread::currentThread() == m->thread())
-            m->appendLine(line);
+            m->appendLines(lines, skipped);
         else
-            QMetaObject::invokeMethod(m, [m, line] { m->appendLine(line); }, Qt::QueuedConnection);
+            QMetaObject::invokeMethod(m, [m, lines, skipped] { m->appendLines(lines, skipped); }, Qt::QueuedConnection);
     }
 
     bool urgent() const { return batches.size() > 1 || pendingBytes >= kMaxPendingBytes; }
@@ -261,24 +287,90 @@ ActivityLog::~ActivityLog()
     impl_->flush();
 }
 
+namespace {
+
+// The time texts change once a second at most, and an import logs a line per
+// row: each thread keeps the last text of each kind with the time it is for.
+struct CachedText {
+    double time = -1.0e300;
+    QString text;
+
+    template <typename Make>
+    const QString& get(double t, Make make)
+    {
+        if (t != time) {
+            text = make(t);
+            time = t;
+        }
+        return text;
+    }
+};
+
+}  // namespace
+
 void ActivityLog::WriteLog(const QString& message)
 {
-    // Each text reads the clock itself.
-    impl_->deliverListLine(FormatTime(std::nullopt, 1, 0) + QStringLiteral(":") + message);
-    const double now = CurrentTime();
-    const QString file = impl_->directory + QStringLiteral("/") + FormatTime(now, 0, 1) + QStringLiteral("login.txt");
-    const QByteArray line = (DateTimeToText(CurrentTime()) + QStringLiteral("   ") + message).toUtf8() + "\r\n";
+    QStringList one;
+    one.reserve(1);
+    one.append(message);
+    WriteLogLines(one);
+}
+
+void ActivityLog::WriteLogLines(const QStringList& messages)
+{
+    if (messages.isEmpty())
+        return;
+    thread_local CachedText listStamp;
+    thread_local CachedText dayName;
+    thread_local CachedText fileStamp;
+    // The list stamp also depends on the locale's clock.
+    const auto listKey = [](double t) { return LocaleUses24Hour() == 1 ? t : -t - 1.0; };
+    const auto listText = [](double key) { return FormatTime(key >= 0 ? key : -key - 1.0, 1, 0); };
+
+    // Only the last 1001 lines of a batch can still be in the list after it.
+    const qsizetype skipped = std::max<qsizetype>(0, messages.size() - 1001);
+    QStringList listLines;
+    listLines.reserve(messages.size() - skipped);
+    qsizetype index = 0;
+    struct FileLine {
+        QString file;
+        QByteArray line;
+    };
+    std::vector<FileLine> fileLines;
+    fileLines.reserve(static_cast<size_t>(messages.size()));
+    for (const QString& message : messages) {
+        // Each text reads the clock itself.
+        if (index++ >= skipped)
+            listLines.append(listStamp.get(listKey(CurrentTime()), listText) + QStringLiteral(":") + message);
+        const double now = CurrentTime();
+        QString file = impl_->directory + QStringLiteral("/")
+                       + dayName.get(now, [](double t) { return FormatTime(t, 0, 1); }) + QStringLiteral("login.txt");
+        thread_local double fileStampTime = -1.0e300;
+        thread_local QByteArray fileStampBytes;
+        const double fileTime = CurrentTime();
+        if (fileTime != fileStampTime) {
+            fileStampBytes = (fileStamp.get(fileTime, [](double t) { return DateTimeToText(t); })
+                              + QStringLiteral("   "))
+                                 .toUtf8();
+            fileStampTime = fileTime;
+        }
+        QByteArray line = fileStampBytes + message.toUtf8() + "\r\n";
+        fileLines.push_back(FileLine{std::move(file), std::move(line)});
+    }
+    impl_->deliverListLines(listLines, skipped);
 
     bool notify = false;
     {
         std::lock_guard lock(impl_->pendingMutex);
         auto& batches = impl_->batches;
         notify = batches.empty();
-        // A new day's file (a second batch) ends the batch of the day before.
-        if (batches.empty() || batches.back().file != file)
-            batches.push_back(Batch{file, {}});
-        batches.back().lines.append(line);
-        impl_->pendingBytes += line.size();
+        for (FileLine& f : fileLines) {
+            // A new day's file (a second batch) ends the batch of the day before.
+            if (batches.empty() || batches.back().file != f.file)
+                batches.push_back(Batch{f.file, {}});
+            batches.back().lines.append(f.line);
+            impl_->pendingBytes += f.line.size();
+        }
         notify = notify || impl_->urgent();
     }
     if (notify)

@@ -20,6 +20,9 @@ public:
     const QStringList& lines() const { return lines_; }
     // Call on the model's thread.
     void appendLine(const QString& line);
+    // Many lines in order, by the same rule, announced once. skippedBefore
+    // lines came before them that the rule is sure to remove again.
+    void appendLines(const QStringList& lines, qsizetype skippedBefore = 0);
 
 signals:
     // The newest line (its row); the view selects it and scrolls to it.
@@ -50,6 +53,9 @@ public:
     // So a line's cost does not grow with the file, and a line reaches the
     // file within the interval (a quarter second while the file is small).
     void WriteLog(const QString& message);
+    // Many messages in order, as many WriteLog calls would log them, with the
+    // list told once (an import logs a line per row).
+    void WriteLogLines(const QStringList& messages);
     // Writes every line still held back to its file.
     void Flush();
 

@@ -292,3 +292,50 @@ TEST(PrependToFile, CreatesKeepsOldContentAndFailsCleanly)
 
 }  // namespace
 }  // namespace vornicle
+
+TEST(LogListModelBatch, ManyLinesAtOnceEndAsLineByLine)
+{
+    for (const int before : {0, 5, 1000, 1001}) {
+        for (const int added : {0, 1, 2, 995, 996, 997, 1001, 1002, 2500}) {
+            vornicle::LogListModel single;
+            vornicle::LogListModel batched;
+            QStringList lines;
+            for (int i = 0; i < before; ++i) {
+                single.appendLine(QString::number(i));
+                batched.appendLine(QString::number(i));
+            }
+            for (int i = 0; i < added; ++i) {
+                lines << QStringLiteral("n%1").arg(i);
+                single.appendLine(lines.last());
+            }
+            int newest = -2;
+            QObject::connect(&batched, &vornicle::LogListModel::newestLineChanged, [&](int row) { newest = row; });
+            batched.appendLines(lines);
+            EXPECT_EQ(batched.lines(), single.lines()) << before << "+" << added;
+            if (added > 0) {
+                EXPECT_EQ(newest, batched.rowCount() - 1);
+            }
+        }
+    }
+}
+
+TEST(ActivityLogBatch, ABigBatchShowsWhatLineByLineWould)
+{
+    const QString dir = vornicle::test::makeTempDir();
+    for (const int count : {3, 1001, 1002, 2003, 5000}) {
+        vornicle::ActivityLog batched(dir);
+        vornicle::ActivityLog single(dir);
+        QStringList messages;
+        for (int i = 0; i < count; ++i)
+            messages << QStringLiteral("m%1").arg(i);
+        batched.WriteLogLines(messages);
+        for (const QString& m : messages)
+            single.WriteLog(m);
+        QStringList a, b;
+        for (const QString& l : batched.listModel()->lines())
+            a << l.mid(l.indexOf(QLatin1Char(':'), 17) + 1);
+        for (const QString& l : single.listModel()->lines())
+            b << l.mid(l.indexOf(QLatin1Char(':'), 17) + 1);
+        EXPECT_EQ(a, b) << count;
+    }
+}
