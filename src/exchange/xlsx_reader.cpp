@@ -166,19 +166,24 @@ public:
         XML_SetElementHandler(parser_, onStart, onEnd);
         XML_SetCharacterDataHandler(parser_, onText);
         XML_SetStartDoctypeDeclHandler(parser_, onDoctype);
-        buf_.resize(kChunk);
         return true;
     }
 
-    // Feeds one chunk; `done` becomes true after the last one.
+    // Feeds one chunk; `done` becomes true after the last one. The part is
+    // inflated straight into the parser's buffer.
     bool pump(bool& done, std::string& error)
     {
-        const long n = zip_->read(buf_.data(), kChunk, error);
+        void* buf = XML_GetBuffer(parser_, static_cast<int>(kChunk));
+        if (!buf) {
+            error = "out of memory";
+            return false;
+        }
+        const long n = zip_->read(static_cast<char*>(buf), kChunk, error);
         if (n < 0)
             return false;
         consumed_ += static_cast<uint64_t>(n);
         done = n == 0;
-        if (XML_Parse(parser_, buf_.data(), static_cast<int>(n), done ? XML_TRUE : XML_FALSE) != XML_STATUS_OK) {
+        if (XML_ParseBuffer(parser_, static_cast<int>(n), done ? XML_TRUE : XML_FALSE) != XML_STATUS_OK) {
             if (!handler_->error.empty())
                 error = handler_->error;
             else
@@ -209,7 +214,6 @@ private:
     std::string part_;
     XmlHandler* handler_ = nullptr;
     XML_Parser parser_ = nullptr;
-    std::vector<char> buf_;
     uint64_t total_ = 0;
     uint64_t consumed_ = 0;
 };
@@ -549,8 +553,8 @@ private:
         hasV_ = hasIs_ = false;
         v_.clear();
         t_.clear();
-        typeText_.clear();
         xf_ = 0;
+        type_ = Type::Number;
         int64_t col = col_ + 1;
         for (int i = 0; attrs[i]; i += 2) {
             const char* n = localName(attrs[i]);
@@ -563,9 +567,13 @@ private:
                 if (c > 0)
                     col = c;
             } else if (n[0] == 't' && n[1] == 0) {
-                typeText_ = val;
+                type_ = cellType(val);
             } else if (n[0] == 's' && n[1] == 0) {
-                std::from_chars(val, val + std::strlen(val), xf_);
+                int x = 0;
+                const char* p = val;
+                while (*p >= '0' && *p <= '9' && x < 100000000)
+                    x = x * 10 + (*p++ - '0');
+                xf_ = *p ? -1 : x;
             }
         }
         col_ = col;
@@ -581,8 +589,8 @@ private:
         const bool keep = col_ <= 7;
         std::string text;
         bool value = false;
-        const std::string& t = typeText_;
-        if (t.empty() || t == "n") {
+        switch (type_) {
+        case Type::Number: {
             const std::string_view sv = trimmed(v_);
             if (!sv.empty()) {
                 value = true;
@@ -597,7 +605,9 @@ private:
                         text = numberText(d);
                 }
             }
-        } else if (t == "s") {
+            break;
+        }
+        case Type::Shared: {
             const std::string_view sv = trimmed(v_);
             if (!sv.empty()) {
                 size_t idx = 0;
@@ -611,31 +621,40 @@ private:
                 if (keep)
                     text = std::string(s);
             }
-        } else if (t == "inlineStr") {
+            break;
+        }
+        case Type::Inline:
             text = hasIs_ ? std::move(t_) : std::move(v_);
             decodeXmlEscapes(text);
             value = !text.empty();
-        } else if (t == "str") {
+            break;
+        case Type::FormulaString:
             text = std::move(v_);
             decodeXmlEscapes(text);
             value = !text.empty();
-        } else if (t == "b") {
+            break;
+        case Type::Boolean: {
             const std::string_view sv = trimmed(v_);
             if (!sv.empty()) {
                 value = true;
                 text = (sv == "0" || sv == "false") ? "False" : "True";
             }
-        } else if (t == "e") {
+            break;
+        }
+        case Type::Error:
             value = hasV_;
-        } else if (t == "d") {
+            break;
+        case Type::IsoDate: {
             const std::string_view sv = trimmed(v_);
             if (!sv.empty()) {
                 value = true;
                 if (!isoDateText(sv, text))
                     text = std::string(sv);
             }
-        } else {
-            fail("the workbook is damaged (unknown cell type " + t + ")");
+            break;
+        }
+        case Type::Unknown:
+            fail("the workbook is damaged (unknown cell type)");
             return;
         }
         if (!value)
@@ -643,6 +662,25 @@ private:
         curHasValue_ = true;
         if (keep)
             cur_[static_cast<size_t>(col_ - 1)] = std::move(text);
+    }
+
+    enum class Type { Number, Shared, Inline, FormulaString, Boolean, Error, IsoDate, Unknown };
+
+    static Type cellType(const char* t)
+    {
+        switch (t[0]) {
+        case 0: return Type::Number;
+        case 'n': return t[1] == 0 ? Type::Number : Type::Unknown;
+        case 's':
+            if (t[1] == 0)
+                return Type::Shared;
+            return std::strcmp(t, "str") == 0 ? Type::FormulaString : Type::Unknown;
+        case 'i': return std::strcmp(t, "inlineStr") == 0 ? Type::Inline : Type::Unknown;
+        case 'b': return t[1] == 0 ? Type::Boolean : Type::Unknown;
+        case 'e': return t[1] == 0 ? Type::Error : Type::Unknown;
+        case 'd': return t[1] == 0 ? Type::IsoDate : Type::Unknown;
+        default: return Type::Unknown;
+        }
     }
 
     static std::string_view trimmed(const std::string& s)
@@ -664,7 +702,8 @@ private:
     int phonetic_ = 0;
     int64_t row_ = 0, col_ = 0;
     int xf_ = 0;
-    std::string typeText_, v_, t_;
+    Type type_ = Type::Number;
+    std::string v_, t_;
     WorkbookRow cur_;
     bool curHasValue_ = false;
 };
