@@ -4,6 +4,9 @@
 #include "exchange/xlsx_zip.h"
 
 #include <charconv>
+#include <condition_variable>
+#include <mutex>
+#include <thread>
 #include <cstring>
 #include <deque>
 #include <vector>
@@ -136,7 +139,8 @@ void XMLCALL onDoctype(void* ud, const XML_Char*, const XML_Char*, const XML_Cha
     static_cast<XmlHandler*>(ud)->fail("the workbook is damaged (document type declarations are not allowed)");
 }
 
-// Streams one part of the package into a handler.
+// Streams one part of the package into a handler. In the threaded mode (the
+// worksheet) a second thread inflates the next chunks while this one parses.
 class XmlPart {
 public:
     XmlPart() = default;
@@ -144,11 +148,20 @@ public:
     XmlPart& operator=(const XmlPart&) = delete;
     ~XmlPart()
     {
+        if (producer_.joinable()) {
+            {
+                std::lock_guard<std::mutex> lock(mutex_);
+                stop_ = true;
+            }
+            cv_.notify_all();
+            producer_.join();
+        }
         if (parser_)
             XML_ParserFree(parser_);
     }
 
-    bool begin(XlsxZip& zip, const std::string& part, uint64_t limit, XmlHandler& h, std::string& error)
+    bool begin(XlsxZip& zip, const std::string& part, uint64_t limit, XmlHandler& h, std::string& error,
+               bool threaded = false)
     {
         zip_ = &zip;
         part_ = part;
@@ -166,24 +179,43 @@ public:
         XML_SetElementHandler(parser_, onStart, onEnd);
         XML_SetCharacterDataHandler(parser_, onText);
         XML_SetStartDoctypeDeclHandler(parser_, onDoctype);
+        if (threaded) {
+            for (int i = 0; i < kBuffers; ++i)
+                free_.emplace_back(kChunk);
+            producer_ = std::thread([this] { produce(); });
+        }
         return true;
     }
 
-    // Feeds one chunk; `done` becomes true after the last one. The part is
-    // inflated straight into the parser's buffer.
+    // Feeds one chunk; `done` becomes true after the last one.
     bool pump(bool& done, std::string& error)
     {
-        void* buf = XML_GetBuffer(parser_, static_cast<int>(kChunk));
-        if (!buf) {
-            error = "out of memory";
+        Chunk chunk;
+        if (producer_.joinable()) {
+            std::unique_lock<std::mutex> lock(mutex_);
+            cv_.wait(lock, [this] { return !full_.empty(); });
+            chunk = std::move(full_.front());
+            full_.pop_front();
+        } else {
+            chunk.data.resize(kChunk);
+            chunk.n = zip_->read(chunk.data.data(), kChunk, chunk.error);
+        }
+        if (chunk.n < 0) {
+            error = chunk.error;
             return false;
         }
-        const long n = zip_->read(static_cast<char*>(buf), kChunk, error);
-        if (n < 0)
-            return false;
-        consumed_ += static_cast<uint64_t>(n);
-        done = n == 0;
-        if (XML_ParseBuffer(parser_, static_cast<int>(n), done ? XML_TRUE : XML_FALSE) != XML_STATUS_OK) {
+        consumed_ += static_cast<uint64_t>(chunk.n);
+        done = chunk.n == 0;
+        const bool ok = XML_Parse(parser_, chunk.data.data(), static_cast<int>(chunk.n),
+                                  done ? XML_TRUE : XML_FALSE) == XML_STATUS_OK;
+        if (producer_.joinable() && !done) {
+            {
+                std::lock_guard<std::mutex> lock(mutex_);
+                free_.push_back(std::move(chunk.data));
+            }
+            cv_.notify_all();
+        }
+        if (!ok) {
             if (!handler_->error.empty())
                 error = handler_->error;
             else
@@ -210,12 +242,50 @@ public:
     double progress() const { return total_ ? std::min(1.0, double(consumed_) / double(total_)) : 0.0; }
 
 private:
+    struct Chunk {
+        std::vector<char> data;
+        long n = 0;
+        std::string error;
+    };
+    static constexpr int kBuffers = 4;
+
+    void produce()
+    {
+        for (;;) {
+            Chunk chunk;
+            {
+                std::unique_lock<std::mutex> lock(mutex_);
+                cv_.wait(lock, [this] { return stop_ || !free_.empty(); });
+                if (stop_)
+                    return;
+                chunk.data = std::move(free_.back());
+                free_.pop_back();
+            }
+            chunk.n = zip_->read(chunk.data.data(), kChunk, chunk.error);
+            const bool last = chunk.n <= 0;
+            {
+                std::lock_guard<std::mutex> lock(mutex_);
+                full_.push_back(std::move(chunk));
+            }
+            cv_.notify_all();
+            if (last)
+                return;
+        }
+    }
+
     XlsxZip* zip_ = nullptr;
     std::string part_;
     XmlHandler* handler_ = nullptr;
     XML_Parser parser_ = nullptr;
     uint64_t total_ = 0;
     uint64_t consumed_ = 0;
+
+    std::thread producer_;
+    std::mutex mutex_;
+    std::condition_variable cv_;
+    std::deque<Chunk> full_;
+    std::vector<std::vector<char>> free_;
+    bool stop_ = false;
 };
 
 bool parseWholePart(XlsxZip& zip, const std::string& part, uint64_t limit, XmlHandler& h, std::string& error)
@@ -780,7 +850,7 @@ public:
         }
 
         sheet_ = std::make_unique<SheetHandler>(sst_, std::move(dateXf), wb.date1904);
-        return stream_.begin(*zip_, sheetPart, kMaxSheetBytes, *sheet_, error);
+        return stream_.begin(*zip_, sheetPart, kMaxSheetBytes, *sheet_, error, true);
     }
 
     bool nextRow(WorkbookRow& cells, std::string& error) override
