@@ -21,8 +21,8 @@ namespace {
 constexpr uint64_t kMaxSheetBytes = uint64_t(4) << 30;        // uncompressed sheet XML
 constexpr uint64_t kMaxSharedStringsXml = uint64_t(1) << 30;  // uncompressed sharedStrings.xml
 constexpr uint64_t kMaxSmallPart = uint64_t(64) << 20;        // workbook, styles, relationships
-constexpr uint64_t kMaxSharedStringBytes = uint64_t(512) << 20;
-constexpr size_t kMaxSharedStrings = size_t(1) << 25;
+constexpr uint64_t kMaxSharedStringBytes = uint64_t(256) << 20;
+constexpr size_t kMaxSharedStrings = size_t(1) << 24;
 constexpr size_t kMaxText = size_t(1) << 20;  // one cell's text
 constexpr int kMaxDepth = 128;
 constexpr int64_t kMaxRow = 1048576;

@@ -201,6 +201,26 @@ TEST(ReadWorkbookFile, ChecksumMismatchFailsAtTheEndOfTheSheet)
     EXPECT_NE(r.error.find("checksum"), std::string::npos) << r.error;
 }
 
+TEST(ReadWorkbookFile, PartsOverTheSizeLimitsAreRefusedBeforeUnpacking)
+{
+    // The package claims that sharedStrings.xml unpacks to 2 GiB.
+    std::string bytes = fileBytes(fixture("read_handmade.xlsx"));
+    const std::string name = "xl/sharedStrings.xml";
+    size_t at = 0;
+    bool patched = false;
+    while ((at = bytes.find("PK\x01\x02", at)) != std::string::npos) {
+        if (bytes.compare(at + 46, name.size(), name) == 0) {
+            bytes.replace(at + 24, 4, std::string("\x00\x00\x00\x80", 4));
+            patched = true;
+        }
+        at += 4;
+    }
+    ASSERT_TRUE(patched);
+    std::string error;
+    EXPECT_EQ(WorkbookReader::openMemory(bytes, error), nullptr);
+    EXPECT_NE(error.find("over the size limits"), std::string::npos) << error;
+}
+
 TEST(ReadWorkbookFile, CancelFlagStopsTheReading)
 {
     for (const char* file : {"read_kinds.xlsx", "read_kinds.xls"}) {
