@@ -29,8 +29,10 @@ constexpr int64_t kMaxRow = 1048576;
 constexpr int64_t kMaxCol = 16384;
 constexpr unsigned kChunk = 256 * 1024;
 
-const char* localName(const char* name)
+inline const char* localName(const char* name)
 {
+    if (name[0] && !name[1])
+        return name;  // the one-letter names of cells and values
     const char* c = std::strrchr(name, ':');
     return c ? c + 1 : name;
 }
