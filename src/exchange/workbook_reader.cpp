@@ -4,6 +4,7 @@
 #include "exchange/xlsx_reader.h"
 #include "exchange/xlsx_zip.h"
 
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
 
