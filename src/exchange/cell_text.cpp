@@ -3,9 +3,38 @@
 #include <array>
 #include <charconv>
 #include <cmath>
-#include <cstdio>
 
 namespace vornicle::exchange {
+
+namespace {
+
+void appendUnsigned(std::string& out, uint64_t v)
+{
+    char buf[24];
+    char* p = buf + sizeof buf;
+    do {
+        *--p = static_cast<char>('0' + v % 10);
+        v /= 10;
+    } while (v);
+    out.append(p, static_cast<size_t>(buf + sizeof buf - p));
+}
+
+size_t significantDigits(std::string_view s)
+{
+    size_t n = 0;
+    bool leading = true;
+    for (char c : s) {
+        if (c < '0' || c > '9')
+            continue;
+        if (leading && c == '0')
+            continue;
+        leading = false;
+        ++n;
+    }
+    return n;
+}
+
+}  // namespace
 
 std::string numberText(double value)
 {
@@ -13,9 +42,24 @@ std::string numberText(double value)
         return {};
     if (value == 0)
         return "0";
+    std::string out;
+    const double mag = std::fabs(value);
+    // Fast paths for the common cases; they print what "%.15G" prints.
+    if (mag < 1e15 && value == std::trunc(value)) {
+        if (value < 0)
+            out += '-';
+        appendUnsigned(out, static_cast<uint64_t>(mag));
+        return out;
+    }
     std::array<char, 64> buf{};
+    if (mag >= 1e-4 && mag < 1e15) {
+        auto res = std::to_chars(buf.data(), buf.data() + buf.size(), value, std::chars_format::fixed);
+        const std::string_view sv(buf.data(), static_cast<size_t>(res.ptr - buf.data()));
+        if (res.ec == std::errc() && significantDigits(sv) <= 15)
+            return std::string(sv);
+    }
     auto res = std::to_chars(buf.data(), buf.data() + buf.size(), value, std::chars_format::general, 15);
-    std::string out(buf.data(), res.ptr);
+    out.assign(buf.data(), res.ptr);
     for (char& c : out)
         if (c == 'e')
             c = 'E';
@@ -49,12 +93,19 @@ int64_t daysFromCivil(int y, unsigned m, unsigned d)
     return era * 146097 + static_cast<int64_t>(doe) - 719468;
 }
 
+void appendTwo(std::string& out, int64_t v)
+{
+    out += static_cast<char>('0' + v / 10);
+    out += static_cast<char>('0' + v % 10);
+}
+
 void appendTime(std::string& out, int64_t secs)
 {
-    char buf[32];
-    std::snprintf(buf, sizeof buf, "%d:%02d:%02d", static_cast<int>(secs / 3600),
-                  static_cast<int>(secs / 60 % 60), static_cast<int>(secs % 60));
-    out += buf;
+    appendUnsigned(out, static_cast<uint64_t>(secs / 3600));
+    out += ':';
+    appendTwo(out, secs / 60 % 60);
+    out += ':';
+    appendTwo(out, secs % 60);
 }
 
 std::string formatDate(int64_t unixDays, int64_t secs)
@@ -62,9 +113,16 @@ std::string formatDate(int64_t unixDays, int64_t secs)
     int y;
     unsigned m, d;
     civilFromDays(unixDays, y, m, d);
-    char buf[48];
-    std::snprintf(buf, sizeof buf, "%d/%u/%u", y, m, d);
-    std::string out = buf;
+    std::string out;
+    if (y < 0) {
+        out += '-';
+        y = -y;
+    }
+    appendUnsigned(out, static_cast<uint64_t>(y));
+    out += '/';
+    appendUnsigned(out, m);
+    out += '/';
+    appendUnsigned(out, d);
     if (secs) {
         out += ' ';
         appendTime(out, secs);

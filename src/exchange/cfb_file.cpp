@@ -9,7 +9,6 @@ namespace vornicle::exchange {
 namespace {
 
 constexpr uint32_t kEndOfChain = 0xFFFFFFFE;
-constexpr uint32_t kFreeSect = 0xFFFFFFFF;
 constexpr uint32_t kMaxRegSect = 0xFFFFFFFA;
 
 uint16_t u16(const char* p)

@@ -4,6 +4,7 @@
 #include "exchange/xlsx_reader.h"
 #include "exchange/xlsx_zip.h"
 
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
 
@@ -11,7 +12,7 @@ namespace vornicle::exchange {
 
 namespace {
 
-constexpr uint64_t kMaxXlsBytes = uint64_t(512) << 20;
+constexpr uint64_t kMaxXlsBytes = uint64_t(256) << 20;
 
 enum class Kind { Zip, Compound, Other };
 
@@ -58,7 +59,7 @@ std::unique_ptr<WorkbookReader> WorkbookReader::open(const std::string& path, st
         data.append(buf, got);
         if (data.size() > kMaxXlsBytes) {
             std::fclose(f);
-            error = "the workbook is over the size limits (an .xls file over 512 MiB)";
+            error = "the workbook is over the size limits (an .xls file over 256 MiB)";
             return nullptr;
         }
     }
@@ -82,7 +83,7 @@ std::unique_ptr<WorkbookReader> WorkbookReader::openMemory(std::string data, std
     }
     case Kind::Compound:
         if (data.size() > kMaxXlsBytes) {
-            error = "the workbook is over the size limits (an .xls file over 512 MiB)";
+            error = "the workbook is over the size limits (an .xls file over 256 MiB)";
             return nullptr;
         }
         return openXls(std::move(data), error);

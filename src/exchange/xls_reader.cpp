@@ -55,11 +55,10 @@ public:
         if (cd_ != reinterpret_cast<iconv_t>(-1))
             iconv_close(cd_);
         cd_ = reinterpret_cast<iconv_t>(-1);
-        latin1_ = false;
         std::string name;
         switch (cp) {
         case 367: name = "ASCII"; break;
-        case 1200: case 0x8001: case 1252: latin1_ = false; name = "CP1252"; break;
+        case 1200: case 0x8001: case 1252: name = "CP1252"; break;
         case 0x8000: case 10000: name = "MACINTOSH"; break;
         case 10006: name = "MACGREEK"; break;
         case 10007: name = "MACCYRILLIC"; break;
@@ -103,7 +102,6 @@ public:
             }
         }
     }
-    bool latin1_ = false;
 
 private:
     iconv_t cd_ = reinterpret_cast<iconv_t>(-1);

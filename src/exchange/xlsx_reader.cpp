@@ -4,6 +4,9 @@
 #include "exchange/xlsx_zip.h"
 
 #include <charconv>
+#include <condition_variable>
+#include <mutex>
+#include <thread>
 #include <cstring>
 #include <deque>
 #include <vector>
@@ -18,16 +21,18 @@ namespace {
 constexpr uint64_t kMaxSheetBytes = uint64_t(4) << 30;        // uncompressed sheet XML
 constexpr uint64_t kMaxSharedStringsXml = uint64_t(1) << 30;  // uncompressed sharedStrings.xml
 constexpr uint64_t kMaxSmallPart = uint64_t(64) << 20;        // workbook, styles, relationships
-constexpr uint64_t kMaxSharedStringBytes = uint64_t(512) << 20;
-constexpr size_t kMaxSharedStrings = size_t(1) << 25;
+constexpr uint64_t kMaxSharedStringBytes = uint64_t(256) << 20;
+constexpr size_t kMaxSharedStrings = size_t(1) << 24;
 constexpr size_t kMaxText = size_t(1) << 20;  // one cell's text
 constexpr int kMaxDepth = 128;
 constexpr int64_t kMaxRow = 1048576;
 constexpr int64_t kMaxCol = 16384;
 constexpr unsigned kChunk = 256 * 1024;
 
-const char* localName(const char* name)
+inline const char* localName(const char* name)
 {
+    if (name[0] && !name[1])
+        return name;  // the one-letter names of cells and values
     const char* c = std::strrchr(name, ':');
     return c ? c + 1 : name;
 }
@@ -136,7 +141,8 @@ void XMLCALL onDoctype(void* ud, const XML_Char*, const XML_Char*, const XML_Cha
     static_cast<XmlHandler*>(ud)->fail("the workbook is damaged (document type declarations are not allowed)");
 }
 
-// Streams one part of the package into a handler.
+// Streams one part of the package into a handler. In the threaded mode (the
+// worksheet) a second thread inflates the next chunks while this one parses.
 class XmlPart {
 public:
     XmlPart() = default;
@@ -144,11 +150,20 @@ public:
     XmlPart& operator=(const XmlPart&) = delete;
     ~XmlPart()
     {
+        if (producer_.joinable()) {
+            {
+                std::lock_guard<std::mutex> lock(mutex_);
+                stop_ = true;
+            }
+            cv_.notify_all();
+            producer_.join();
+        }
         if (parser_)
             XML_ParserFree(parser_);
     }
 
-    bool begin(XlsxZip& zip, const std::string& part, uint64_t limit, XmlHandler& h, std::string& error)
+    bool begin(XlsxZip& zip, const std::string& part, uint64_t limit, XmlHandler& h, std::string& error,
+               bool threaded = false)
     {
         zip_ = &zip;
         part_ = part;
@@ -166,19 +181,43 @@ public:
         XML_SetElementHandler(parser_, onStart, onEnd);
         XML_SetCharacterDataHandler(parser_, onText);
         XML_SetStartDoctypeDeclHandler(parser_, onDoctype);
-        buf_.resize(kChunk);
+        if (threaded) {
+            for (int i = 0; i < kBuffers; ++i)
+                free_.emplace_back(kChunk);
+            producer_ = std::thread([this] { produce(); });
+        }
         return true;
     }
 
     // Feeds one chunk; `done` becomes true after the last one.
     bool pump(bool& done, std::string& error)
     {
-        const long n = zip_->read(buf_.data(), kChunk, error);
-        if (n < 0)
+        Chunk chunk;
+        if (producer_.joinable()) {
+            std::unique_lock<std::mutex> lock(mutex_);
+            cv_.wait(lock, [this] { return !full_.empty(); });
+            chunk = std::move(full_.front());
+            full_.pop_front();
+        } else {
+            chunk.data.resize(kChunk);
+            chunk.n = zip_->read(chunk.data.data(), kChunk, chunk.error);
+        }
+        if (chunk.n < 0) {
+            error = chunk.error;
             return false;
-        consumed_ += static_cast<uint64_t>(n);
-        done = n == 0;
-        if (XML_Parse(parser_, buf_.data(), static_cast<int>(n), done ? XML_TRUE : XML_FALSE) != XML_STATUS_OK) {
+        }
+        consumed_ += static_cast<uint64_t>(chunk.n);
+        done = chunk.n == 0;
+        const bool ok = XML_Parse(parser_, chunk.data.data(), static_cast<int>(chunk.n),
+                                  done ? XML_TRUE : XML_FALSE) == XML_STATUS_OK;
+        if (producer_.joinable() && !done) {
+            {
+                std::lock_guard<std::mutex> lock(mutex_);
+                free_.push_back(std::move(chunk.data));
+            }
+            cv_.notify_all();
+        }
+        if (!ok) {
             if (!handler_->error.empty())
                 error = handler_->error;
             else
@@ -205,13 +244,50 @@ public:
     double progress() const { return total_ ? std::min(1.0, double(consumed_) / double(total_)) : 0.0; }
 
 private:
+    struct Chunk {
+        std::vector<char> data;
+        long n = 0;
+        std::string error;
+    };
+    static constexpr int kBuffers = 4;
+
+    void produce()
+    {
+        for (;;) {
+            Chunk chunk;
+            {
+                std::unique_lock<std::mutex> lock(mutex_);
+                cv_.wait(lock, [this] { return stop_ || !free_.empty(); });
+                if (stop_)
+                    return;
+                chunk.data = std::move(free_.back());
+                free_.pop_back();
+            }
+            chunk.n = zip_->read(chunk.data.data(), kChunk, chunk.error);
+            const bool last = chunk.n <= 0;
+            {
+                std::lock_guard<std::mutex> lock(mutex_);
+                full_.push_back(std::move(chunk));
+            }
+            cv_.notify_all();
+            if (last)
+                return;
+        }
+    }
+
     XlsxZip* zip_ = nullptr;
     std::string part_;
     XmlHandler* handler_ = nullptr;
     XML_Parser parser_ = nullptr;
-    std::vector<char> buf_;
     uint64_t total_ = 0;
     uint64_t consumed_ = 0;
+
+    std::thread producer_;
+    std::mutex mutex_;
+    std::condition_variable cv_;
+    std::deque<Chunk> full_;
+    std::vector<std::vector<char>> free_;
+    bool stop_ = false;
 };
 
 bool parseWholePart(XlsxZip& zip, const std::string& part, uint64_t limit, XmlHandler& h, std::string& error)
@@ -549,8 +625,8 @@ private:
         hasV_ = hasIs_ = false;
         v_.clear();
         t_.clear();
-        typeText_.clear();
         xf_ = 0;
+        type_ = Type::Number;
         int64_t col = col_ + 1;
         for (int i = 0; attrs[i]; i += 2) {
             const char* n = localName(attrs[i]);
@@ -563,9 +639,13 @@ private:
                 if (c > 0)
                     col = c;
             } else if (n[0] == 't' && n[1] == 0) {
-                typeText_ = val;
+                type_ = cellType(val);
             } else if (n[0] == 's' && n[1] == 0) {
-                std::from_chars(val, val + std::strlen(val), xf_);
+                int x = 0;
+                const char* p = val;
+                while (*p >= '0' && *p <= '9' && x < 100000000)
+                    x = x * 10 + (*p++ - '0');
+                xf_ = *p ? -1 : x;
             }
         }
         col_ = col;
@@ -581,8 +661,8 @@ private:
         const bool keep = col_ <= 7;
         std::string text;
         bool value = false;
-        const std::string& t = typeText_;
-        if (t.empty() || t == "n") {
+        switch (type_) {
+        case Type::Number: {
             const std::string_view sv = trimmed(v_);
             if (!sv.empty()) {
                 value = true;
@@ -597,7 +677,9 @@ private:
                         text = numberText(d);
                 }
             }
-        } else if (t == "s") {
+            break;
+        }
+        case Type::Shared: {
             const std::string_view sv = trimmed(v_);
             if (!sv.empty()) {
                 size_t idx = 0;
@@ -611,31 +693,40 @@ private:
                 if (keep)
                     text = std::string(s);
             }
-        } else if (t == "inlineStr") {
+            break;
+        }
+        case Type::Inline:
             text = hasIs_ ? std::move(t_) : std::move(v_);
             decodeXmlEscapes(text);
             value = !text.empty();
-        } else if (t == "str") {
+            break;
+        case Type::FormulaString:
             text = std::move(v_);
             decodeXmlEscapes(text);
             value = !text.empty();
-        } else if (t == "b") {
+            break;
+        case Type::Boolean: {
             const std::string_view sv = trimmed(v_);
             if (!sv.empty()) {
                 value = true;
                 text = (sv == "0" || sv == "false") ? "False" : "True";
             }
-        } else if (t == "e") {
+            break;
+        }
+        case Type::Error:
             value = hasV_;
-        } else if (t == "d") {
+            break;
+        case Type::IsoDate: {
             const std::string_view sv = trimmed(v_);
             if (!sv.empty()) {
                 value = true;
                 if (!isoDateText(sv, text))
                     text = std::string(sv);
             }
-        } else {
-            fail("the workbook is damaged (unknown cell type " + t + ")");
+            break;
+        }
+        case Type::Unknown:
+            fail("the workbook is damaged (unknown cell type)");
             return;
         }
         if (!value)
@@ -643,6 +734,25 @@ private:
         curHasValue_ = true;
         if (keep)
             cur_[static_cast<size_t>(col_ - 1)] = std::move(text);
+    }
+
+    enum class Type { Number, Shared, Inline, FormulaString, Boolean, Error, IsoDate, Unknown };
+
+    static Type cellType(const char* t)
+    {
+        switch (t[0]) {
+        case 0: return Type::Number;
+        case 'n': return t[1] == 0 ? Type::Number : Type::Unknown;
+        case 's':
+            if (t[1] == 0)
+                return Type::Shared;
+            return std::strcmp(t, "str") == 0 ? Type::FormulaString : Type::Unknown;
+        case 'i': return std::strcmp(t, "inlineStr") == 0 ? Type::Inline : Type::Unknown;
+        case 'b': return t[1] == 0 ? Type::Boolean : Type::Unknown;
+        case 'e': return t[1] == 0 ? Type::Error : Type::Unknown;
+        case 'd': return t[1] == 0 ? Type::IsoDate : Type::Unknown;
+        default: return Type::Unknown;
+        }
     }
 
     static std::string_view trimmed(const std::string& s)
@@ -664,7 +774,8 @@ private:
     int phonetic_ = 0;
     int64_t row_ = 0, col_ = 0;
     int xf_ = 0;
-    std::string typeText_, v_, t_;
+    Type type_ = Type::Number;
+    std::string v_, t_;
     WorkbookRow cur_;
     bool curHasValue_ = false;
 };
@@ -741,7 +852,7 @@ public:
         }
 
         sheet_ = std::make_unique<SheetHandler>(sst_, std::move(dateXf), wb.date1904);
-        return stream_.begin(*zip_, sheetPart, kMaxSheetBytes, *sheet_, error);
+        return stream_.begin(*zip_, sheetPart, kMaxSheetBytes, *sheet_, error, true);
     }
 
     bool nextRow(WorkbookRow& cells, std::string& error) override
