@@ -4,7 +4,7 @@
 
 #include <QCloseEvent>
 #include <QProgressBar>
-#include <QShortcut>
+#include <QKeyEvent>
 
 namespace vornicle {
 
@@ -24,8 +24,6 @@ ImportProgressWindow::ImportProgressWindow(QWidget* owner)
     进度条1->setRange(0, 100);
     进度条1->setValue(0);
     进度条1->setTextVisible(false);
-    auto* esc = new QShortcut(QKeySequence(Qt::Key_Escape), this);
-    connect(esc, &QShortcut::activated, this, &QWidget::close);
     CentreOnScreen(this, kOuter.width(), kOuter.height());
 }
 
@@ -34,6 +32,19 @@ void ImportProgressWindow::closeEvent(QCloseEvent* event)
     if (!closingByProgram_)
         emit closedByOperator();
     event->accept();
+}
+
+}  // namespace vornicle
+
+namespace vornicle {
+
+void ImportProgressWindow::keyPressEvent(QKeyEvent* event)
+{
+    if (event->key() == Qt::Key_Escape) {
+        close();
+        return;
+    }
+    QWidget::keyPressEvent(event);
 }
 
 }  // namespace vornicle

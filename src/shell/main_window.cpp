@@ -22,7 +22,7 @@
 #include <QListView>
 #include <QProgressBar>
 #include <QPushButton>
-#include <QShortcut>
+#include <QKeyEvent>
 #include <QTabWidget>
 #include <QTableView>
 #include <QTimer>
@@ -234,8 +234,6 @@ void MainWindow::showPage(int index)
 void MainWindow::wireEvents()
 {
     connect(选择夹1, &QTabWidget::currentChanged, this, &MainWindow::showPage);
-    auto* esc = new QShortcut(QKeySequence(Qt::Key_Escape), this);
-    connect(esc, &QShortcut::activated, this, &QWidget::close);
 
     connect(按钮_消费打开excel, &QPushButton::clicked, this, &MainWindow::按钮_消费打开excel_被单击);
     connect(按钮_人事资料导入EXCEL, &QPushButton::clicked, this, &MainWindow::按钮_人事资料导入EXCEL_被单击);
@@ -250,6 +248,18 @@ void MainWindow::wireEvents()
     connect(按钮1, &QPushButton::clicked, this, &MainWindow::按钮1_被单击);
     connect(按钮_刷新人事, &QPushButton::clicked, this, &MainWindow::按钮_刷新人事_被单击);
     connect(按钮_人事查询, &QPushButton::clicked, this, &MainWindow::按钮_人事查询_被单击);
+}
+
+void MainWindow::keyPressEvent(QKeyEvent* event)
+{
+    // Esc closes the window unless the control with the focus took the key.
+    // (Not a window shortcut: that would also catch Esc in the import's
+    // progress window, which Qt counts as part of this window.)
+    if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier) {
+        close();
+        return;
+    }
+    QWidget::keyPressEvent(event);
 }
 
 void MainWindow::raiseCreated()

@@ -87,6 +87,9 @@ public:
     // The import progress window while an import runs (else null).
     ImportProgressWindow* importProgressWindow() const { return importWindow_; }
 
+protected:
+    void keyPressEvent(QKeyEvent* event) override;
+
 private:
     void buildControls();
     void wireEvents();
