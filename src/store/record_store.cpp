@@ -486,7 +486,7 @@ int RecordStore::Connect(const std::string& path, const std::string& password)
         return 0;
     }
     sqlite3_busy_timeout(db, 2000);
-    sqlite3_exec(db, "PRAGMA cache_size=-32768", nullptr, nullptr, nullptr);
+    sqlite3_exec(db, "PRAGMA cache_size=-262144", nullptr, nullptr, nullptr);
     d.db = db;
     return 1;
 }
