@@ -1,5 +1,6 @@
 #include "consumption/consumption_page.h"
 
+#include "core/append_list_rows.h"
 #include "core/loop_progress.h"
 #include "core/operator_interface.h"
 #include "lists/report_list.h"
@@ -136,19 +137,9 @@ bool SaveConsumptionList(Workspace& ws)
     bool cleared = false;
     if (ws.store.Begin()) {
         cleared = ws.store.Execute("delete from dlc_record_xf ");
-        bool ok = ws.store.Open("dlc_record_xf", OpenKind::TableName);
+        bool ok = cleared && ws.store.Open("dlc_record_xf", OpenKind::TableName);
         ws.store.MoveLast();
-        const int64_t n = list.rowCount();
-        LoopProgress progress(ws.ui, n);
-        for (int64_t i = 1; ok && i <= n; ++i) {
-            ok = ws.store.AddNew();
-            const int c = list.columnCount();
-            for (int j = 1; ok && j <= c; ++j)
-                ok = ws.store.WriteField(j, list.cell(i - 1, j - 1));
-            progress.step();
-        }
-        if (ok)
-            ok = cleared && ws.store.Update();
+        ok = ok && AppendListRows(ws.store, list, ws.ui);
         if (ok)
             ok = ws.store.Commit();
         saved = ok;

@@ -1,5 +1,6 @@
 #include "personnel/personnel_page.h"
 
+#include "core/append_list_rows.h"
 #include "core/loop_progress.h"
 #include "core/operator_interface.h"
 #include "lists/report_list.h"
@@ -103,17 +104,7 @@ void SavePersonnelList(Workspace& ws)
     } else {
         bool ok = ws.store.Open("hr_employee", OpenKind::TableName);
         ws.store.MoveLast();
-        const int64_t n = list.rowCount();
-        LoopProgress progress(ws.ui, n);
-        for (int64_t i = 1; ok && i <= n; ++i) {
-            ok = ws.store.AddNew();
-            const int c = list.columnCount();
-            for (int j = 1; ok && j <= c; ++j)
-                ok = ws.store.WriteField(j, list.cell(i - 1, j - 1));
-            progress.step();
-        }
-        if (ok)
-            ok = ws.store.Update();
+        ok = ok && AppendListRows(ws.store, list, ws.ui);
         if (ok)
             ok = ws.store.Commit();
         if (ok) {
