@@ -486,7 +486,9 @@ int RecordStore::Connect(const std::string& path, const std::string& password)
         return 0;
     }
     sqlite3_busy_timeout(db, 2000);
-    sqlite3_exec(db, "PRAGMA cache_size=-262144", nullptr, nullptr, nullptr);
+    // A month updated in place (the duplicate flags, the matches) fits in the
+    // page cache, and sorting a month's numbers stays in memory.
+    sqlite3_exec(db, "PRAGMA cache_size=-262144; PRAGMA temp_store=MEMORY", nullptr, nullptr, nullptr);
     d.db = db;
     return 1;
 }
