@@ -107,7 +107,7 @@ void FillConsumptionListFromRecordSet(Workspace& ws)
         ListBatch batch(list);
         list.clear();
         ws.store.MoveFirst();
-        LoopProgress progress(ws.ui, ws.store.IsOpen() ? ws.store.RecordCount() : 0);
+        LoopProgress progress(ws.ui, -1);   // counting a view would run its query twice
         const std::vector<int> columns = fieldColumns(ws.store);
         std::vector<std::string_view> cells(kConsumptionFields.size());
         while (!ws.store.AtEnd()) {
