@@ -1,8 +1,12 @@
 // Jet's multi-table UPDATE, "update T1,T2 set T1.a=T2.b,... where ...", joins
 // the listed tables by the WHERE condition and assigns for every joined pair.
-// SQLite writes the same as "UPDATE T1 SET a=T2.b,... FROM T2 WHERE ...": the
-// table whose fields are assigned is the target, the others form the FROM
-// list. Rows of the target without a partner are not touched either way.
+// The table whose fields are assigned is the target. For SQLite, a row of it
+// takes the values of one partner found by the condition:
+// "UPDATE T1 SET (a,...)=(SELECT T2.b,... FROM T2 WHERE ... LIMIT 1) WHERE
+// EXISTS (SELECT 1 FROM T2 WHERE ...)" (with more than two tables, "UPDATE T1
+// SET a=T2.b,... FROM T2,T3 WHERE ..."). Rows without a partner are not
+// touched; with several partners the row ends with the values of one of them,
+// as in Jet.
 // When the assigned values use only the target's own fields (a flag set to
 // a constant), every pair assigns the same, so a semi-join does: with the
 // condition "T1.x=T2.y" alone, "UPDATE T1 SET a=... WHERE T1.x IN (SELECT
@@ -406,6 +410,33 @@ std::string RewriteJetStatement(const std::string& sql)
         }
         out += ')';
         return out;
+    }
+    if (tables.size() == 2 && whereIndex != 0) {
+        // Each target row takes its values from one partner row, looked up
+        // once: "SET (a,b)=(SELECT T2.x,T2.y FROM T2 WHERE ... LIMIT 1) WHERE
+        // EXISTS (...)". UPDATE ... FROM would build every joined pair and
+        // write a row once per partner, which costs a month matched by name
+        // (many people share a name) about half again the time.
+        std::string joined = "UPDATE ";
+        joined.append(tables[target].text);
+        joined += " SET (";
+        for (size_t i = 0; i < assignments.size(); ++i) {
+            if (i != 0)
+                joined += ',';
+            joined.append(assignments[i].column);
+        }
+        joined += ")=(SELECT ";
+        for (size_t i = 0; i < assignments.size(); ++i) {
+            if (i != 0)
+                joined += ',';
+            joined.append(assignments[i].value);
+        }
+        joined += " FROM " + others + " WHERE";
+        joined.append(condition);
+        joined += " LIMIT 1) WHERE EXISTS (SELECT 1 FROM " + others + " WHERE";
+        joined.append(condition);
+        joined += ')';
+        return joined;
     }
     out += " FROM " + others;
     if (whereIndex != 0) {

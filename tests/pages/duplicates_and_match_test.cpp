@@ -1,5 +1,7 @@
 #include "page_fixture.h"
 
+#include <set>
+
 using namespace vornicle;
 using namespace vornicle::test;
 
@@ -112,6 +114,19 @@ TEST_F(MarkingAndMatching, MatchChoicesFillTheThreeColumns)
             << "choice " << c.choice << " row " << c.row[0];
     }
     EXPECT_EQ(logged().mid(logged().size() - 2), QStringList({"消费记录已纠正请检查", "总共刷新到1条记录"}));
+}
+
+TEST_F(MarkingAndMatching, SeveralPartnersGiveTheValuesOfOneOfThem)
+{
+    register_({{"1", "张三", "食堂"}, {"2", "张三", "后勤"}, {"3", "张三", "财务"}});
+    consumptionRows({{"9", "张三", "别处"}, {"8", "张三", "别处"}});
+    ASSERT_TRUE(RunMatch(ws, 2));
+    const std::set<std::vector<std::string>> partners = {{"1", "张三", "食堂"}, {"2", "张三", "后勤"}, {"3", "张三", "财务"}};
+    for (int64_t r = 0; r < consumption.rowCount(); ++r) {
+        const std::vector<std::string> got = {std::string(consumption.cell(r, 7)), std::string(consumption.cell(r, 8)),
+                                              std::string(consumption.cell(r, 9))};
+        EXPECT_TRUE(partners.count(got)) << got[0] << " " << got[2];   // never mixed from two people
+    }
 }
 
 TEST_F(MarkingAndMatching, MatchedRowsMoveBetweenTheViews)

@@ -24,12 +24,16 @@ const char* const kMatchNameDept =
     "hr_employee.deptname where dlc_record_xf.empname=hr_employee.empname and "
     "dlc_record_xf.deptname=hr_employee.deptname";
 
-TEST(JetRewrite, MultiTableUpdateBecomesUpdateFrom)
+TEST(JetRewrite, MultiTableUpdateTakesOnePartnersValues)
 {
     EXPECT_EQ(RewriteJetStatement(kMatchNumber),
-              "UPDATE dlc_record_xf SET "
-              "empno1=hr_employee.empno,empname2=hr_employee.empname,deptname2=hr_employee.deptname FROM hr_employee "
-              "WHERE dlc_record_xf.empno=hr_employee.empno ");
+              "UPDATE dlc_record_xf SET (empno1,empname2,deptname2)=(SELECT "
+              "hr_employee.empno,hr_employee.empname,hr_employee.deptname FROM hr_employee WHERE "
+              "dlc_record_xf.empno=hr_employee.empno  LIMIT 1) WHERE EXISTS (SELECT 1 FROM hr_employee WHERE "
+              "dlc_record_xf.empno=hr_employee.empno )");
+    // More than two tables: SQLite's own UPDATE ... FROM.
+    EXPECT_EQ(RewriteJetStatement("update a,b,c set a.v=b.v where a.k=b.k and b.j=c.j"),
+              "UPDATE a SET v=b.v FROM b,c WHERE a.k=b.k and b.j=c.j");
     // A constant assignment only needs to know that a partner exists.
     EXPECT_EQ(RewriteJetStatement(kFlag),
               "UPDATE dlc_record_xf SET cf='重复' WHERE dlc_record_xf.empno IN (SELECT cf.empno FROM cf)");
@@ -41,7 +45,8 @@ TEST(JetRewrite, MultiTableUpdateBecomesUpdateFrom)
               "UPDATE a SET f=1 WHERE EXISTS (SELECT 1 FROM b WHERE a.k>=b.k)");
     // The assigned table decides the target; aliases and brackets are kept.
     EXPECT_EQ(RewriteJetStatement("UPDATE [a] AS x, b SET b.v = x.v, b.w='s,t' WHERE x.k=b.k"),
-              "UPDATE b SET v=x.v,w='s,t' FROM [a] AS x WHERE x.k=b.k");
+              "UPDATE b SET (v,w)=(SELECT x.v,'s,t' FROM [a] AS x WHERE x.k=b.k LIMIT 1) WHERE EXISTS (SELECT 1 FROM "
+              "[a] AS x WHERE x.k=b.k)");
     for (const char* unchanged : {
              "select * from dlc_record_xf ",
              "delete from cf",
