@@ -87,7 +87,7 @@ const char* ReportList::store(size_t bytes)
 {
     if (chunks_.empty() || chunkUsed_ + bytes > chunkSize_) {
         const size_t size = std::max(kChunkBytes, bytes);
-        chunks_.push_back(std::make_unique<char[]>(size));
+        chunks_.push_back(std::make_unique_for_overwrite<char[]>(size));
         chunkSize_ = size;
         chunkUsed_ = 0;
     }
