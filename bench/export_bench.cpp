@@ -20,7 +20,7 @@ using namespace vornicle;
 
 namespace {
 
-constexpr const char* kSpec = "消费日期|时间|编号|姓名|部门|金额|类别|编号2|姓名2|部门2|";
+constexpr const char* kTitles = "消费日期|时间|编号|姓名|部门|金额|类别|编号2|姓名2|部门2|";
 
 double seconds(std::chrono::steady_clock::time_point since)
 {
@@ -56,7 +56,7 @@ bool fill(ReportList& list, const std::string& path, int64_t limit)
 bool exportTo(const ReportList& list, const std::string& path, const char* step,
               std::chrono::steady_clock::time_point start)
 {
-    const ExportResult r = ExportListView(list, path, kSpec, "|");
+    const ExportResult r = ExportListView(list, path, kTitles, "|");
     if (!r.ok) {
         std::fprintf(stderr, "bench_export: %s: %s\n", path.c_str(), r.error.c_str());
         return false;

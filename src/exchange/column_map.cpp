@@ -15,18 +15,18 @@ char asciiLower(char c)
 
 }  // namespace
 
-std::vector<std::string> SplitHeaderSpec(std::string_view headerSpec)
+std::vector<std::string> SplitHeaderTitles(std::string_view headerTitles)
 {
     std::vector<std::string> titles;
     size_t start = 0;
     for (;;) {
-        const size_t bar = headerSpec.find('|', start);
+        const size_t bar = headerTitles.find('|', start);
         if (bar == std::string_view::npos) {
-            if (start < headerSpec.size())
-                titles.emplace_back(headerSpec.substr(start));
+            if (start < headerTitles.size())
+                titles.emplace_back(headerTitles.substr(start));
             return titles;
         }
-        titles.emplace_back(headerSpec.substr(start, bar - start));
+        titles.emplace_back(headerTitles.substr(start, bar - start));
         start = bar + 1;
     }
 }
@@ -65,10 +65,10 @@ bool TitlesEqual(std::string_view a, std::string_view b)
     return true;
 }
 
-std::string BuildColumnMap(const ReportList& list, std::string_view headerSpec, std::string_view delimiter,
+std::string BuildColumnMap(const ReportList& list, std::string_view headerTitles, std::string_view delimiter,
                            ColumnMap& map)
 {
-    const std::vector<std::string> titles = SplitHeaderSpec(headerSpec);
+    const std::vector<std::string> titles = SplitHeaderTitles(headerTitles);
     map.assign(titles.size(), -1);
     const int columns = list.columnCount();
     for (size_t t = 0; t < titles.size(); ++t) {
@@ -81,8 +81,8 @@ std::string BuildColumnMap(const ReportList& list, std::string_view headerSpec, 
     }
 
     std::string header;
-    header.reserve(headerSpec.size() + titles.size() * delimiter.size());
-    for (char ch : headerSpec) {
+    header.reserve(headerTitles.size() + titles.size() * delimiter.size());
+    for (char ch : headerTitles) {
         if (ch == '|')
             header.append(delimiter);
         else

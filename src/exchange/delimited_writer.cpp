@@ -54,13 +54,13 @@ void setError(std::string* error, const std::string& text)
 
 }  // namespace
 
-int32_t WriteDelimitedFile(const ReportList& list, const std::string& path, std::string_view headerSpec,
+int32_t WriteDelimitedFile(const ReportList& list, const std::string& path, std::string_view headerTitles,
                            std::string_view delimiter, bool writeHeader, const ExportProgressCallback& progress,
                            std::string* error)
 {
     const int64_t rows = list.rowCount();
     ColumnMap map;
-    const std::string header = BuildColumnMap(list, headerSpec, delimiter, map);
+    const std::string header = BuildColumnMap(list, headerTitles, delimiter, map);
     if (map.empty())
         return 0;
 

@@ -13,10 +13,10 @@ namespace vornicle {
 class ReportList;
 
 // Writes the list to `path` (created or truncated). Returns the number of
-// column-map entries; 0 when the header spec has no titles, and then no file
-// is opened. Returns -1 when the file cannot be opened or written, with the
+// column-map entries; 0 when the header titles text has no titles, and then
+// no file is opened. Returns -1 when the file cannot be opened or written, with the
 // reason in *error (when given); the file may then be incomplete.
-int32_t WriteDelimitedFile(const ReportList& list, const std::string& path, std::string_view headerSpec,
+int32_t WriteDelimitedFile(const ReportList& list, const std::string& path, std::string_view headerTitles,
                            std::string_view delimiter, bool writeHeader, const ExportProgressCallback& progress,
                            std::string* error = nullptr);
 

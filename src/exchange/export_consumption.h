@@ -7,7 +7,7 @@
 
 namespace vornicle {
 
-// The header spec of the consumption export: ten titles, "重复" not exported.
+// The header titles of the consumption export: ten titles, "重复" not exported.
 extern const char* const kConsumptionExportHeader;
 
 // The click handler. Returns true when a complete file was written.

@@ -83,7 +83,7 @@ void SetExportCommitHookForTesting(std::function<bool(const std::string& tempPat
     commitHook() = std::move(hook);
 }
 
-ExportResult ExportListView(const ReportList& list, const std::string& path, std::string_view headerSpec,
+ExportResult ExportListView(const ReportList& list, const std::string& path, std::string_view headerTitles,
                             std::optional<std::string_view> delimiter, std::optional<bool> writeHeader,
                             const ExportProgressCallback& progress)
 {
@@ -112,14 +112,14 @@ ExportResult ExportListView(const ReportList& list, const std::string& path, std
     int32_t columns = 0;
     switch (kind) {
     case Kind::Delimited:
-        columns = WriteDelimitedFile(list, tempPath, headerSpec, delimiter.value_or("|"), writeHeader.value_or(false),
+        columns = WriteDelimitedFile(list, tempPath, headerTitles, delimiter.value_or("|"), writeHeader.value_or(false),
                                      progress, &error);
         break;
     case Kind::Xls:
-        columns = WriteXlsWorkbook(list, tempPath, headerSpec, writeHeader.value_or(true), progress, &error);
+        columns = WriteXlsWorkbook(list, tempPath, headerTitles, writeHeader.value_or(true), progress, &error);
         break;
     case Kind::Xlsx:
-        columns = WriteXlsxWorkbook(list, tempPath, headerSpec, writeHeader.value_or(true),
+        columns = WriteXlsxWorkbook(list, tempPath, headerTitles, writeHeader.value_or(true),
                                     target.absolutePath().toStdString(), progress, &error);
         break;
     case Kind::Unknown:

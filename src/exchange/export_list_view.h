@@ -33,13 +33,13 @@ struct ExportResult {
 // means "|" and an absent write-header flag false; the workbook path writes
 // cells directly (the delimiter does not apply) and an absent write-header
 // flag means true. Another extension, or none, is the error "unknown file
-// type". A header spec without titles writes nothing and is an error.
+// type". A header titles text without titles writes nothing and is an error.
 //
 // The file is written under a temporary name in the target's folder and
 // renamed onto `path` only once complete, so a failed export leaves any
 // earlier file at `path` as it was and no temporary file behind; success is
 // reported only when the complete file is in place.
-ExportResult ExportListView(const ReportList& list, const std::string& path, std::string_view headerSpec,
+ExportResult ExportListView(const ReportList& list, const std::string& path, std::string_view headerTitles,
                             std::optional<std::string_view> delimiter = std::nullopt,
                             std::optional<bool> writeHeader = std::nullopt,
                             const ExportProgressCallback& progress = {});

@@ -16,12 +16,12 @@ constexpr int64_t kXlsMaxRows = 65536;
 constexpr int kXlsMaxColumns = 256;
 
 // Writes the list to the .xls file `path` (created or replaced). Row 1 holds
-// the header spec's titles when `writeHeader` is true. Returns the number of
-// column-map entries written (0: the spec has no titles, nothing is written),
+// the header titles when `writeHeader` is true. Returns the number of
+// column-map entries written (0: the text has no titles, nothing is written),
 // or -1 with the reason in *error: more rows or columns than a sheet holds,
 // a cell longer than 32,767 characters, or a file that cannot be written.
 // Nothing is written on an error found before writing.
-int32_t WriteXlsWorkbook(const ReportList& list, const std::string& path, std::string_view headerSpec,
+int32_t WriteXlsWorkbook(const ReportList& list, const std::string& path, std::string_view headerTitles,
                          bool writeHeader, const ExportProgressCallback& progress, std::string* error = nullptr);
 
 }  // namespace vornicle

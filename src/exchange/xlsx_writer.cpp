@@ -73,15 +73,15 @@ private:
 
 }  // namespace
 
-int32_t WriteXlsxWorkbook(const ReportList& list, const std::string& path, std::string_view headerSpec,
+int32_t WriteXlsxWorkbook(const ReportList& list, const std::string& path, std::string_view headerTitles,
                           bool writeHeader, const std::string& tmpDir, const ExportProgressCallback& progress,
                           std::string* error)
 {
     ColumnMap map;
-    BuildColumnMap(list, headerSpec, "|", map);
+    BuildColumnMap(list, headerTitles, "|", map);
     if (map.empty())
         return 0;
-    const std::vector<std::string> titles = SplitHeaderSpec(headerSpec);
+    const std::vector<std::string> titles = SplitHeaderTitles(headerTitles);
     const int64_t rows = list.rowCount();
     const int64_t firstRow = writeHeader ? 1 : 0;
     if (rows + firstRow > kXlsxMaxRows) {

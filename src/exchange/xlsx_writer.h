@@ -16,12 +16,12 @@ constexpr int64_t kXlsxMaxRows = 1048576;
 
 // Writes the list to the .xlsx file `path` (created or replaced) through
 // libxlsxwriter in constant-memory mode, its temporary files in `tmpDir`
-// (empty: the system's). Row 1 holds the header spec's titles when
+// (empty: the system's). Row 1 holds the header titles when
 // `writeHeader` is true. Returns the number of column-map entries written (0:
-// the spec has no titles, nothing is written), or -1 with the reason in
+// the text has no titles, nothing is written), or -1 with the reason in
 // *error. The sheet holds at most kXlsxMaxRows rows; a longer list is an
 // error and nothing is written.
-int32_t WriteXlsxWorkbook(const ReportList& list, const std::string& path, std::string_view headerSpec,
+int32_t WriteXlsxWorkbook(const ReportList& list, const std::string& path, std::string_view headerTitles,
                           bool writeHeader, const std::string& tmpDir, const ExportProgressCallback& progress,
                           std::string* error = nullptr);
 

@@ -1,4 +1,4 @@
-// Column map and header spec of the list export.
+// Column map and header titles text of the list export.
 #include "exchange/column_map.h"
 #include "exchange/export_progress.h"
 #include "lists/report_list.h"
@@ -8,10 +8,10 @@
 namespace vornicle {
 namespace {
 
-TEST(WriteHeaderSpec, SplitsAtEveryBarButATrailingOne)
+TEST(WriteHeaderTitles, SplitsAtEveryBarButATrailingOne)
 {
     const struct {
-        const char* spec;
+        const char* titlesText;
         std::vector<std::string> titles;
     } cases[] = {
         {"", {}},
@@ -24,11 +24,11 @@ TEST(WriteHeaderSpec, SplitsAtEveryBarButATrailingOne)
         {"||", {"", ""}},
     };
     for (const auto& c : cases)
-        EXPECT_EQ(SplitHeaderSpec(c.spec), c.titles) << "spec \"" << c.spec << "\"";
-    EXPECT_EQ(SplitHeaderSpec("消费日期|时间|编号|姓名|部门|金额|类别|编号2|姓名2|部门2|").size(), 10u);
+        EXPECT_EQ(SplitHeaderTitles(c.titlesText), c.titles) << "titles \"" << c.titlesText << "\"";
+    EXPECT_EQ(SplitHeaderTitles("消费日期|时间|编号|姓名|部门|金额|类别|编号2|姓名2|部门2|").size(), 10u);
 }
 
-TEST(WriteColumnMap, ConsumptionSpecMapsTheFirstTenColumns)
+TEST(WriteColumnMap, ConsumptionTitlesMapTheFirstTenColumns)
 {
     ReportList list(ConsumptionListColumns());
     ColumnMap map;
@@ -42,11 +42,11 @@ TEST(WriteColumnMap, TitlesMatchDespiteSpacesAndCase)
 {
     ReportList list({{" Name", 50}, {"\xE3\x80\x80" "Dept  ", 50}, {"amount", 50}, {"name", 50}, {"x", 50}});
     const struct {
-        const char* spec;
+        const char* titlesText;
         ColumnMap map;
     } cases[] = {
         {"NAME|dept|Amount", {0, 1, 2}},                            // case and ASCII / full-width spaces
-        {"\xE3\x80\x80 amount \xE3\x80\x80|  x", {2, 4}},           // spaces in the spec's titles
+        {"\xE3\x80\x80 amount \xE3\x80\x80|  x", {2, 4}},           // spaces around the titles
         {"name|name", {0, 0}},                                      // repeated title: the first column each time
         {"missing|x|", {-1, 4}},                                    // unmatched title keeps its place
         {"||x", {-1, -1, 4}},                                       // empty titles match nothing
@@ -55,8 +55,8 @@ TEST(WriteColumnMap, TitlesMatchDespiteSpacesAndCase)
     };
     for (const auto& c : cases) {
         ColumnMap map{7, 7, 7, 7, 7, 7, 7, 7};
-        BuildColumnMap(list, c.spec, "|", map);
-        EXPECT_EQ(map, c.map) << "spec \"" << c.spec << "\"";
+        BuildColumnMap(list, c.titlesText, "|", map);
+        EXPECT_EQ(map, c.map) << "titles \"" << c.titlesText << "\"";
     }
 }
 

@@ -9,7 +9,7 @@
 namespace vornicle {
 namespace {
 
-constexpr const char* kConsumptionSpec = "消费日期|时间|编号|姓名|部门|金额|类别|编号2|姓名2|部门2|";
+constexpr const char* kConsumptionTitles = "消费日期|时间|编号|姓名|部门|金额|类别|编号2|姓名2|部门2|";
 
 std::string tempPath(const char* name)
 {
@@ -29,7 +29,7 @@ TEST(WriteDelimited, ConsumptionRowsWithoutHeader)
     fillConsumption(list);
     const std::string path = tempPath("out.csv");
     std::vector<std::pair<int, int>> progress;
-    EXPECT_EQ(WriteDelimitedFile(list, path, kConsumptionSpec, "|", false,
+    EXPECT_EQ(WriteDelimitedFile(list, path, kConsumptionTitles, "|", false,
                                  [&](int total, int current) { progress.emplace_back(total, current); }),
               10);
     EXPECT_EQ(test::readFileBytes(QString::fromStdString(path)),
@@ -61,7 +61,7 @@ TEST(WriteDelimited, EmptyListGivesAnEmptyFileAndNoTitlesNoFile)
 {
     ReportList list(ConsumptionListColumns());
     const std::string path = tempPath("empty.txt");
-    EXPECT_EQ(WriteDelimitedFile(list, path, kConsumptionSpec, "|", false, {}), 10);
+    EXPECT_EQ(WriteDelimitedFile(list, path, kConsumptionTitles, "|", false, {}), 10);
     EXPECT_TRUE(QFile::exists(QString::fromStdString(path)));
     EXPECT_EQ(test::readFileBytes(QString::fromStdString(path)).size(), 0u);
 
@@ -94,7 +94,7 @@ TEST(WriteDelimited, UnopenableFileIsAnError)
     ReportList list(ConsumptionListColumns());
     fillConsumption(list);
     std::string error;
-    EXPECT_EQ(WriteDelimitedFile(list, tempPath("no/such/dir.txt"), kConsumptionSpec, "|", false, {}, &error), -1);
+    EXPECT_EQ(WriteDelimitedFile(list, tempPath("no/such/dir.txt"), kConsumptionTitles, "|", false, {}, &error), -1);
     EXPECT_NE(error.find("cannot create"), std::string::npos) << error;
 }
 
@@ -105,7 +105,7 @@ TEST(WriteDelimited, FullDiskIsAnError)
     ReportList list(ConsumptionListColumns());
     fillConsumption(list);
     std::string error;
-    EXPECT_EQ(WriteDelimitedFile(list, "/dev/full", kConsumptionSpec, "|", true, {}, &error), -1);
+    EXPECT_EQ(WriteDelimitedFile(list, "/dev/full", kConsumptionTitles, "|", true, {}, &error), -1);
     EXPECT_NE(error.find("cannot write"), std::string::npos) << error;
 }
 

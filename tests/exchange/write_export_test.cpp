@@ -13,7 +13,7 @@
 namespace vornicle {
 namespace {
 
-constexpr const char* kSpec = "消费日期|时间|编号|姓名|部门|金额|类别|编号2|姓名2|部门2|";
+constexpr const char* kTitles = "消费日期|时间|编号|姓名|部门|金额|类别|编号2|姓名2|部门2|";
 
 void fillRows(ReportList& list, int rows)
 {
@@ -57,7 +57,7 @@ TEST(WriteExport, FormatFollowsTheExtensionInAnyCase)
         const QString dir = test::makeTempDir();
         QDir(dir).mkpath("dir.x");
         const QString path = dir + "/" + c.name;
-        const ExportResult r = ExportListView(list, path.toStdString(), kSpec);
+        const ExportResult r = ExportListView(list, path.toStdString(), kTitles);
         SCOPED_TRACE(c.name);
         if (c.starts) {
             EXPECT_TRUE(r.ok) << r.error;
@@ -97,7 +97,7 @@ TEST(WriteExport, FailedExportLeavesTheOldFileAndNoTemporaryFile)
             seenTemp = temp;
             return false;
         });
-        const ExportResult r = ExportListView(list, path.toStdString(), kSpec);
+        const ExportResult r = ExportListView(list, path.toStdString(), kTitles);
         SetExportCommitHookForTesting({});
         EXPECT_FALSE(r.ok);
         EXPECT_FALSE(r.error.empty());
@@ -106,7 +106,7 @@ TEST(WriteExport, FailedExportLeavesTheOldFileAndNoTemporaryFile)
         EXPECT_EQ(entries(dir), QStringList{name});
 
         // Without the fault the same export replaces the file.
-        ASSERT_TRUE(ExportListView(list, path.toStdString(), kSpec).ok);
+        ASSERT_TRUE(ExportListView(list, path.toStdString(), kTitles).ok);
         EXPECT_NE(test::readFileBytes(path), "earlier export");
         EXPECT_EQ(entries(dir), QStringList{name});
     }
@@ -120,13 +120,13 @@ TEST(WriteExport, PermissionsOfANewAndOfAReplacedFile)
     for (const char* name : {"p.txt", "p.xlsx", "p.xls"}) {
         SCOPED_TRACE(name);
         const std::string path = (test::makeTempDir() + "/" + name).toStdString();
-        ASSERT_TRUE(ExportListView(list, path, kSpec).ok);
+        ASSERT_TRUE(ExportListView(list, path, kTitles).ok);
         EXPECT_EQ(std::filesystem::status(path).permissions(),
                   perms::owner_read | perms::owner_write | perms::group_read | perms::others_read);
 
         const perms kept = perms::owner_read | perms::owner_write | perms::group_read | perms::group_write;
         std::filesystem::permissions(path, kept);
-        ASSERT_TRUE(ExportListView(list, path, kSpec).ok);
+        ASSERT_TRUE(ExportListView(list, path, kTitles).ok);
         EXPECT_EQ(std::filesystem::status(path).permissions(), kept);
     }
 }
@@ -149,7 +149,7 @@ TEST(WriteExport, NothingToWriteIsAnErrorAndKeepsTheOldFile)
 TEST(WriteExport, MissingFolderIsAnError)
 {
     ReportList list(ConsumptionListColumns());
-    const ExportResult r = ExportListView(list, (test::makeTempDir() + "/no/such/x.txt").toStdString(), kSpec);
+    const ExportResult r = ExportListView(list, (test::makeTempDir() + "/no/such/x.txt").toStdString(), kTitles);
     EXPECT_FALSE(r.ok);
     EXPECT_FALSE(r.error.empty());
 }

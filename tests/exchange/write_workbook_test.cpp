@@ -16,7 +16,7 @@
 namespace vornicle {
 namespace {
 
-constexpr const char* kSpec = "消费日期|时间|编号|姓名|部门|金额|类别|编号2|姓名2|部门2|";
+constexpr const char* kTitles = "消费日期|时间|编号|姓名|部门|金额|类别|编号2|姓名2|部门2|";
 
 #define READ_OR_SKIP(var, ...)                                   \
     QString skipReason_;                                         \
@@ -51,7 +51,7 @@ protected:
     {
         const QString path = test::makeTempDir() + "/out." + GetParam();
         progress.clear();
-        const ExportResult r = ExportListView(list, path.toStdString(), kSpec, "|", writeHeader,
+        const ExportResult r = ExportListView(list, path.toStdString(), kTitles, "|", writeHeader,
                                               [&](int total, int current) { progress.emplace_back(total, current); });
         EXPECT_TRUE(r.ok) << r.error;
         return path;
@@ -164,7 +164,7 @@ TEST(WriteXls, RowBlocksAreIndexed)
         for (int r = 0; r < c.rows; ++r)
             list.appendRow(std::vector<std::string>{"d", r % 3 ? "" : "t", std::to_string(r)});
         const QString path = test::makeTempDir() + "/i.xls";
-        ASSERT_TRUE(ExportListView(list, path.toStdString(), kSpec, "|", c.header).ok);
+        ASSERT_TRUE(ExportListView(list, path.toStdString(), kTitles, "|", c.header).ok);
         READ_OR_SKIP(json, QStringList{"xls-index", path});
         EXPECT_EQ((*json)["blocks"].toInt(), c.blocks);
         EXPECT_EQ((*json)["problems"].toArray(), QJsonArray());
@@ -210,7 +210,7 @@ TEST(WriteWorkbookLibreOffice, ConvertsBackToTheSameRows)
     for (const char* ext : {"xlsx", "xls"}) {
         SCOPED_TRACE(ext);
         const QString path = dir + "/lo_" + ext + "." + ext;
-        ASSERT_TRUE(ExportListView(list, path.toStdString(), kSpec).ok);
+        ASSERT_TRUE(ExportListView(list, path.toStdString(), kTitles).ok);
         QProcess p;
         p.start(office, {"--headless", "-env:UserInstallation=file://" + dir + "/profile", "--convert-to",
                          "csv:Text - txt - csv (StarCalc):44,34,76", "--outdir", dir + "/csv_" + ext, path});
