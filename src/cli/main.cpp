@@ -110,17 +110,8 @@ int commandImport(const QString& home, const QStringList& args, ImportTarget tar
     WorkbookImport import(s.workspace, target, [&s] { return SaveConsumptionList(s.workspace); });
     if (!import.runSynchronously(QFileInfo(args[0]).absoluteFilePath()))
         return kFailed;
-    if (target == ImportTarget::Personnel) {
-        const qsizetype before = s.ui.messages.size();
-        SavePersonnelList(s.workspace);
-        s.log.Flush();
-        // The save reloads the list from the table; a refused save leaves it short.
-        if (s.ui.messages.size() > before && s.ui.messages.last() == QStringLiteral("没有数据库！"))
-            return kFailed;
-        for (const QString& line : s.log.listModel()->lines())
-            if (line.contains(QStringLiteral("人事资料保存失败")))
-                return kFailed;
-    }
+    if (target == ImportTarget::Personnel && !SavePersonnelList(s.workspace))
+        return kFailed;
     return kOk;
 }
 
@@ -184,18 +175,25 @@ int commandList(const QString& home, const QStringList& args)
     return usage("list needs consumption or personnel");
 }
 
+// Connects, runs one handler on the workspace, and reports its failure with
+// the store's reason.
+int runOnStore(const QString& home, const char* failure, const std::function<bool(Workspace&)>& handler)
+{
+    CliSession s(home);
+    if (!s.connect())
+        return kFailed;
+    if (!handler(s.workspace)) {
+        std::fprintf(stderr, "vornicle-cli: %s: %s\n", failure, s.store.LastError().c_str());
+        return kFailed;
+    }
+    return kOk;
+}
+
 int commandMarkDuplicates(const QString& home, const QStringList& args)
 {
     if (!args.isEmpty())
         return usage("mark-duplicates takes no arguments");
-    CliSession s(home);
-    if (!s.connect())
-        return kFailed;
-    if (!MarkDuplicates(s.workspace)) {
-        std::fprintf(stderr, "vornicle-cli: 更新语句有问题: %s\n", s.store.LastError().c_str());
-        return kFailed;
-    }
-    return kOk;
+    return runOnStore(home, "更新语句有问题", [](Workspace& ws) { return MarkDuplicates(ws); });
 }
 
 int commandMatch(const QString& home, const QStringList& args)
@@ -204,28 +202,15 @@ int commandMatch(const QString& home, const QStringList& args)
         {QStringLiteral("number"), 1}, {QStringLiteral("name"), 2}, {QStringLiteral("name-dept"), 3}};
     if (args.size() != 1 || !choices.count(args[0]))
         return usage("match number|name|name-dept");
-    CliSession s(home);
-    if (!s.connect())
-        return kFailed;
-    if (!RunMatch(s.workspace, choices.at(args[0]))) {
-        std::fprintf(stderr, "vornicle-cli: 更新语句有问题: %s\n", s.store.LastError().c_str());
-        return kFailed;
-    }
-    return kOk;
+    const int choice = choices.at(args[0]);
+    return runOnStore(home, "更新语句有问题", [choice](Workspace& ws) { return RunMatch(ws, choice); });
 }
 
 int commandClear(const QString& home, const QStringList& args)
 {
     if (args.size() != 1 || args[0] != QLatin1String("consumption"))
         return usage("clear consumption");
-    CliSession s(home);
-    if (!s.connect())
-        return kFailed;
-    if (!ClearConsumptionTable(s.workspace)) {
-        std::fprintf(stderr, "vornicle-cli: cannot clear dlc_record_xf: %s\n", s.store.LastError().c_str());
-        return kFailed;
-    }
-    return kOk;
+    return runOnStore(home, "cannot clear dlc_record_xf", [](Workspace& ws) { return ClearConsumptionTable(ws); });
 }
 
 }  // namespace

@@ -1,13 +1,11 @@
 #include "consumption/consumption_page.h"
 
-#include "core/append_list_rows.h"
-#include "core/loop_progress.h"
+#include "core/list_rows.h"
 #include "core/operator_interface.h"
 #include "lists/report_list.h"
 #include "log/activity_log.h"
 #include "store/record_store.h"
 
-#include <vector>
 
 namespace vornicle {
 
@@ -27,22 +25,6 @@ namespace {
 QString fromStd(const std::string& s)
 {
     return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size()));
-}
-
-// The result columns of the list's fields (-1 for a field the result lacks,
-// which reads as an empty cell).
-std::vector<int> fieldColumns(RecordStore& store)
-{
-    std::vector<int> columns;
-    for (const char* name : kConsumptionFields)
-        columns.push_back(store.FieldIndex(name));
-    return columns;
-}
-
-void readRow(RecordStore& store, const std::vector<int>& columns, std::vector<std::string_view>& cells)
-{
-    for (size_t c = 0; c < columns.size(); ++c)
-        cells[c] = columns[c] < 0 ? std::string_view() : store.ReadFieldView(columns[c]);
 }
 
 QString failureText(RecordStore& store)
@@ -70,24 +52,9 @@ bool ClearConsumptionTable(Workspace& ws)
 
 void RefreshConsumptionList(Workspace& ws)
 {
-    ReportList& list = ws.consumptionList;
-    {
-        ListBatch batch(list);
-        list.clear();
-        ws.consumptionView = ConsumptionView::WholeTable;
-        ws.store.Open("dlc_record_xf", OpenKind::TableName);
-        const int64_t n = ws.store.RecordCount();
-        list.reserveRows(n);
-        LoopProgress progress(ws.ui, n);
-        const std::vector<int> columns = fieldColumns(ws.store);
-        std::vector<std::string_view> cells(kConsumptionFields.size());
-        for (int64_t i = 1; i <= n; ++i) {
-            readRow(ws.store, columns, cells);
-            list.appendRow(cells);
-            ws.store.MoveNext();
-            progress.step();
-        }
-    }
+    ws.consumptionView = ConsumptionView::WholeTable;
+    ws.store.Open("dlc_record_xf", OpenKind::TableName);
+    FillListFromOpenTable(ws.store, ws.consumptionList, kConsumptionFields, ws.ui);
     ws.log.WriteLog(QStringLiteral("总共刷新到%1条记录").arg(ws.store.RecordCount()));
 }
 
@@ -102,23 +69,8 @@ void ApplyConsumptionFilter(Workspace& ws, int index)
 
 void FillConsumptionListFromRecordSet(Workspace& ws)
 {
-    ReportList& list = ws.consumptionList;
-    {
-        ListBatch batch(list);
-        list.clear();
-        ws.store.MoveFirst();
-        LoopProgress progress(ws.ui, -1);   // counting a view would run its query twice
-        const std::vector<int> columns = fieldColumns(ws.store);
-        std::vector<std::string_view> cells(kConsumptionFields.size());
-        while (!ws.store.AtEnd()) {
-            readRow(ws.store, columns, cells);
-            list.appendRow(cells);
-            ws.store.MoveNext();
-            progress.step();
-        }
-        ws.store.Close();
-    }
-    ws.log.WriteLog(QStringLiteral("检测到到有%1条记录").arg(list.rowCount()));
+    FillListFromOpenResult(ws.store, ws.consumptionList, kConsumptionFields, ws.ui);
+    ws.log.WriteLog(QStringLiteral("检测到到有%1条记录").arg(ws.consumptionList.rowCount()));
 }
 
 bool SaveConsumptionList(Workspace& ws)

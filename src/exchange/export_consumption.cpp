@@ -40,16 +40,10 @@ bool ExportConsumptionListTo(Workspace& ws, const QString& path)
     Stopwatch& stopwatch = GlobalStopwatch();
     stopwatch.Start();
     ws.log.WriteLog(QStringLiteral("开始导出"));
-    int shown = -1;
+    // The writers call back only when the position changes.
     const ExportResult result = ExportListView(
         ws.consumptionList, QFile::encodeName(path).toStdString(), kConsumptionExportHeader, "|", std::nullopt,
-        [&](int total, int current) {
-            const int position = ExportProgressPosition(total, current);
-            if (position != shown) {
-                shown = position;
-                ws.ui.setExportProgress(position);
-            }
-        });
+        [&](int total, int current) { ws.ui.setExportProgress(ExportProgressPosition(total, current)); });
     ws.log.WriteLog(stopwatch.ElapsedText(QStringLiteral("导出")));
     if (result.ok) {
         ws.ui.showMessage(QStringLiteral("导出完毕！"), MessageButtons::Ok);

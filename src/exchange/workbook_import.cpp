@@ -6,14 +6,11 @@
 
 #include <QDir>
 #include <QElapsedTimer>
+#include <QEventLoop>
 #include <QFileInfo>
 #include <QStandardPaths>
 #include <QThread>
 #include <algorithm>
-#include <condition_variable>
-#include <deque>
-#include <mutex>
-#include <thread>
 
 namespace vornicle {
 
@@ -97,13 +94,17 @@ void WorkbookImport::begin(const QString& path)
     ws_.ui.setImportPath(target_ == ImportTarget::Consumption, QDir::toNativeSeparators(path));
 }
 
-void WorkbookImport::start()
+void WorkbookImport::clearTarget()
 {
     ReportList& list = target_ == ImportTarget::Consumption ? ws_.consumptionList : ws_.personnelList;
     list.clear();
     if (target_ == ImportTarget::Consumption)
         ws_.consumptionView = ConsumptionView::WholeTable;
+}
 
+void WorkbookImport::start()
+{
+    clearTarget();
     FileDialogRequest request;
     request.save = false;
     request.directory = QStandardPaths::writableLocation(QStandardPaths::DesktopLocation) + QLatin1Char('/');
@@ -113,7 +114,23 @@ void WorkbookImport::start()
         emit importFinished();
         return;
     }
-    begin(chosen->path);
+    launch(chosen->path);
+}
+
+bool WorkbookImport::runSynchronously(const QString& path)
+{
+    clearTarget();
+    QEventLoop loop;
+    connect(this, &WorkbookImport::importFinished, &loop, &QEventLoop::quit);
+    launch(path);
+    if (running())
+        loop.exec();
+    return succeeded_ && (target_ == ImportTarget::Personnel || saved_);
+}
+
+void WorkbookImport::launch(const QString& path)
+{
+    begin(path);
     ws_.ui.beginBusy();
     ws_.ui.openImportProgress([this] { cancel(); });
 
@@ -137,65 +154,6 @@ void WorkbookImport::start()
         },
         Qt::QueuedConnection);
     thread_->start();
-}
-
-bool WorkbookImport::runSynchronously(const QString& path)
-{
-    ReportList& list = target_ == ImportTarget::Consumption ? ws_.consumptionList : ws_.personnelList;
-    list.clear();
-    begin(path);
-
-    // The file is read on a second thread while this one takes the rows in,
-    // handed over in batches through a short queue.
-    std::mutex mutex;
-    std::condition_variable changed;
-    std::deque<std::vector<exchange::WorkbookRow>> queue;
-    bool done = false;
-    std::string error;
-    std::thread reader([&] {
-        std::string readError;
-        auto workbook = exchange::WorkbookReader::open(QFile::encodeName(path).toStdString(), readError);
-        if (workbook) {
-            std::vector<exchange::WorkbookRow> batch;
-            batch.reserve(kBatchRows);
-            exchange::WorkbookRow row;
-            bool more = true;
-            while (more) {
-                more = workbook->nextRow(row, readError);
-                if (more)
-                    batch.push_back(std::move(row));
-                if (batch.size() >= kBatchRows || (!more && !batch.empty())) {
-                    std::unique_lock lock(mutex);
-                    changed.wait(lock, [&] { return queue.size() < 4; });
-                    queue.push_back(std::move(batch));
-                    batch = {};
-                    batch.reserve(kBatchRows);
-                    changed.notify_all();
-                }
-            }
-        }
-        std::lock_guard lock(mutex);
-        error = readError;
-        done = true;
-        changed.notify_all();
-    });
-    for (;;) {
-        std::vector<exchange::WorkbookRow> batch;
-        {
-            std::unique_lock lock(mutex);
-            changed.wait(lock, [&] { return !queue.empty() || done; });
-            if (queue.empty())
-                break;
-            batch = std::move(queue.front());
-            queue.pop_front();
-            changed.notify_all();
-        }
-        acceptRows(batch);
-    }
-    reader.join();
-    finish(fromStd(error));
-    ws_.log.Flush();
-    return succeeded_ && (target_ == ImportTarget::Personnel || saved_);
 }
 
 void WorkbookImport::cancel()

@@ -51,8 +51,9 @@ public:
     // The click handler: empties the list, asks for the file, then reads it on
     // a worker thread. Returns at once; finished() is emitted at the end.
     void start();
-    // Reads the given file on this thread (the command-line tool). Returns
-    // true when the file was read (and, for the consumption import, saved).
+    // Reads the given file without a dialog and waits for the end (the
+    // command-line tool). Returns true when the file was read (and, for the
+    // consumption import, saved).
     bool runSynchronously(const QString& path);
 
     // Stops reading: nothing further is added, no save question.
@@ -72,7 +73,10 @@ signals:
     void importFinished();
 
 private:
+    void clearTarget();
     void begin(const QString& path);
+    // Reads the file on the worker thread; finished() comes at the end.
+    void launch(const QString& path);
     void onRows(const WorkbookRowBatch& rows, double progress);
 
     Workspace& ws_;

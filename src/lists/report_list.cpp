@@ -98,7 +98,7 @@ const char* ReportList::store(size_t bytes)
     return p;
 }
 
-const char* ReportList::encodeRow(const std::vector<std::string_view>& cells)
+const char* ReportList::encodeRow(std::span<const std::string_view> cells)
 {
     const int cols = columnCount();
     size_t bytes = 0;
@@ -135,7 +135,7 @@ void ReportList::clear()
 
 int64_t ReportList::appendRow()
 {
-    return appendRow(std::vector<std::string_view>{});
+    return appendRow(std::span<const std::string_view>());
 }
 
 int64_t ReportList::appendRow(const std::vector<std::string>& cells)
@@ -144,7 +144,7 @@ int64_t ReportList::appendRow(const std::vector<std::string>& cells)
     return appendRow(views);
 }
 
-int64_t ReportList::appendRow(const std::vector<std::string_view>& cells)
+int64_t ReportList::appendRow(std::span<const std::string_view> cells)
 {
     const int64_t row = rowCount();
     if (batchDepth_ == 0)

@@ -5,6 +5,7 @@
 #include <QAbstractTableModel>
 #include <cstdint>
 #include <memory>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -33,7 +34,7 @@ public:
     // Appends an empty row; returns its index.
     int64_t appendRow();
     // Appends a row; cells beyond the column count are not kept, missing ones are empty.
-    int64_t appendRow(const std::vector<std::string_view>& cells);
+    int64_t appendRow(std::span<const std::string_view> cells);
     int64_t appendRow(const std::vector<std::string>& cells);
     // Appends many rows with one announcement (for rows arriving in batches).
     template <typename Rows>
@@ -74,7 +75,7 @@ public:
     QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
 
 private:
-    const char* encodeRow(const std::vector<std::string_view>& cells);
+    const char* encodeRow(std::span<const std::string_view> cells);
     const char* store(size_t bytes);
     void compactIfWasteful();
 

@@ -290,19 +290,23 @@ ActivityLog::~ActivityLog()
 namespace {
 
 // The time texts change once a second at most, and an import logs a line per
-// row: each thread keeps the last text of each kind with the time it is for.
-struct CachedText {
+// row: each thread keeps the last text of each kind with the time (and the
+// clock style) it is for.
+template <typename T>
+struct Cached {
     double time = -1.0e300;
-    QString text;
+    int style = -1;
+    T value;
 
     template <typename Make>
-    const QString& get(double t, Make make)
+    const T& get(double t, int s, Make make)
     {
-        if (t != time) {
-            text = make(t);
+        if (t != time || s != style) {
+            value = make(t);
             time = t;
+            style = s;
         }
-        return text;
+        return value;
     }
 };
 
@@ -310,52 +314,39 @@ struct CachedText {
 
 void ActivityLog::WriteLog(const QString& message)
 {
-    QStringList one;
-    one.reserve(1);
-    one.append(message);
-    WriteLogLines(one);
+    WriteLogLines(QStringList{message});
 }
 
 void ActivityLog::WriteLogLines(const QStringList& messages)
 {
     if (messages.isEmpty())
         return;
-    thread_local CachedText listStamp;
-    thread_local CachedText dayName;
-    thread_local CachedText fileStamp;
-    // The list stamp also depends on the locale's clock.
-    const auto listKey = [](double t) { return LocaleUses24Hour() == 1 ? t : -t - 1.0; };
-    const auto listText = [](double key) { return FormatTime(key >= 0 ? key : -key - 1.0, 1, 0); };
+    thread_local Cached<QString> listStamp;
+    thread_local Cached<QString> dayName;
+    thread_local Cached<QByteArray> fileStamp;
 
     // Only the last 1001 lines of a batch can still be in the list after it.
     const qsizetype skipped = std::max<qsizetype>(0, messages.size() - 1001);
     QStringList listLines;
     listLines.reserve(messages.size() - skipped);
-    qsizetype index = 0;
     struct FileLine {
-        QString file;
+        QString day;
         QByteArray line;
     };
     std::vector<FileLine> fileLines;
     fileLines.reserve(static_cast<size_t>(messages.size()));
-    for (const QString& message : messages) {
+    for (qsizetype i = 0; i < messages.size(); ++i) {
+        const QString& message = messages[i];
         // Each text reads the clock itself.
-        if (index++ >= skipped)
-            listLines.append(listStamp.get(listKey(CurrentTime()), listText) + QStringLiteral(":") + message);
-        const double now = CurrentTime();
-        QString file = impl_->directory + QStringLiteral("/")
-                       + dayName.get(now, [](double t) { return FormatTime(t, 0, 1); }) + QStringLiteral("login.txt");
-        thread_local double fileStampTime = -1.0e300;
-        thread_local QByteArray fileStampBytes;
-        const double fileTime = CurrentTime();
-        if (fileTime != fileStampTime) {
-            fileStampBytes = (fileStamp.get(fileTime, [](double t) { return DateTimeToText(t); })
-                              + QStringLiteral("   "))
-                                 .toUtf8();
-            fileStampTime = fileTime;
-        }
-        QByteArray line = fileStampBytes + message.toUtf8() + "\r\n";
-        fileLines.push_back(FileLine{std::move(file), std::move(line)});
+        if (i >= skipped)
+            listLines.append(listStamp.get(CurrentTime(), LocaleUses24Hour(),
+                                           [](double t) { return FormatTime(t, 1, 0); })
+                             + QStringLiteral(":") + message);
+        const QString& day = dayName.get(CurrentTime(), 0, [](double t) { return FormatTime(t, 0, 1); });
+        const QByteArray& stamp = fileStamp.get(CurrentTime(), 0, [](double t) {
+            return (DateTimeToText(t) + QStringLiteral("   ")).toUtf8();
+        });
+        fileLines.push_back(FileLine{day, stamp + message.toUtf8() + "\r\n"});
     }
     impl_->deliverListLines(listLines, skipped);
 
@@ -364,10 +355,16 @@ void ActivityLog::WriteLogLines(const QStringList& messages)
         std::lock_guard lock(impl_->pendingMutex);
         auto& batches = impl_->batches;
         notify = batches.empty();
+        QString day;
+        QString file;
         for (FileLine& f : fileLines) {
+            if (f.day != day) {
+                day = f.day;
+                file = impl_->directory + QStringLiteral("/") + day + QStringLiteral("login.txt");
+            }
             // A new day's file (a second batch) ends the batch of the day before.
-            if (batches.empty() || batches.back().file != f.file)
-                batches.push_back(Batch{f.file, {}});
+            if (batches.empty() || batches.back().file != file)
+                batches.push_back(Batch{file, {}});
             batches.back().lines.append(f.line);
             impl_->pendingBytes += f.line.size();
         }

@@ -1,7 +1,6 @@
 #include "personnel/personnel_page.h"
 
-#include "core/append_list_rows.h"
-#include "core/loop_progress.h"
+#include "core/list_rows.h"
 #include "core/operator_interface.h"
 #include "lists/report_list.h"
 #include "log/activity_log.h"
@@ -35,23 +34,8 @@ void MainWindowCreated(Workspace& ws)
 
 void RefreshPersonnelList(Workspace& ws)
 {
-    ReportList& list = ws.personnelList;
-    {
-        ListBatch batch(list);
-        list.clear();
-        ws.store.Open("hr_employee", OpenKind::TableName);
-        const int64_t n = ws.store.RecordCount();
-        list.reserveRows(n);
-        LoopProgress progress(ws.ui, n);
-        std::vector<std::string> cells(kPersonnelFields.size());
-        for (int64_t i = 1; i <= n; ++i) {
-            for (size_t c = 0; c < kPersonnelFields.size(); ++c)
-                cells[c] = ws.store.ReadFieldText(kPersonnelFields[c]);
-            list.appendRow(cells);
-            ws.store.MoveNext();
-            progress.step();
-        }
-    }
+    ws.store.Open("hr_employee", OpenKind::TableName);
+    FillListFromOpenTable(ws.store, ws.personnelList, kPersonnelFields, ws.ui);
     logHeadcount(ws);
 }
 
@@ -64,32 +48,15 @@ void SearchPersonnelByNumber(Workspace& ws, const QString& number)
 
 void FillPersonnelListFromRecordSet(Workspace& ws)
 {
-    ReportList& list = ws.personnelList;
-    {
-        ListBatch batch(list);
-        list.clear();
-        ws.store.MoveFirst();
-        LoopProgress progress(ws.ui, -1);
-        std::vector<std::string> cells(kPersonnelFields.size());
-        while (!ws.store.AtEnd()) {
-            for (size_t c = 0; c < kPersonnelFields.size(); ++c) {
-                cells[c].clear();
-                ws.store.ReadField(kPersonnelFields[c], cells[c]);
-            }
-            list.appendRow(cells);
-            ws.store.MoveNext();
-            progress.step();
-        }
-        ws.store.Close();
-    }
+    FillListFromOpenResult(ws.store, ws.personnelList, kPersonnelFields, ws.ui);
     logHeadcount(ws);
 }
 
-void SavePersonnelList(Workspace& ws)
+bool SavePersonnelList(Workspace& ws)
 {
     if (ws.store.Connect(ws.databasePath.toStdString(), {}) != 1) {
         ws.ui.showMessage(QStringLiteral("没有数据库！"), MessageButtons::Ok);
-        return;
+        return false;
     }
     ws.ui.setCaption(QStringLiteral("连接成功"));
     ws.store.BindConnection();
@@ -119,6 +86,7 @@ void SavePersonnelList(Workspace& ws)
         ws.log.WriteLog(QStringLiteral("人事资料保存失败：")
                         + (failure.empty() ? QStringLiteral("数据库拒绝写入") : QString::fromStdString(failure)));
     MainWindowCreated(ws);
+    return saved;
 }
 
 void ClearPersonnelList(Workspace& ws)

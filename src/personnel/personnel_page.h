@@ -19,7 +19,8 @@ void SearchPersonnelByNumber(Workspace& ws, const QString& number);
 // List := the rows of the open record set, which is closed afterwards.
 void FillPersonnelListFromRecordSet(Workspace& ws);
 // Appends every list row to hr_employee (all or none), then MainWindowCreated.
-void SavePersonnelList(Workspace& ws);
+// True when the rows were stored.
+bool SavePersonnelList(Workspace& ws);
 // Empties the list only.
 void ClearPersonnelList(Workspace& ws);
 

@@ -111,38 +111,12 @@ std::vector<Word> TopLevelWords(std::string_view s)
     return words;
 }
 
-// Splits at a separator that stands outside quotes and parentheses.
-std::vector<std::string_view> SplitTopLevel(std::string_view s, char separator)
-{
-    std::vector<std::string_view> parts;
-    int depth = 0;
-    size_t start = 0;
-    size_t i = 0;
-    while (i < s.size()) {
-        const size_t q = SkipQuoted(s, i);
-        if (q != i) {
-            i = q;
-            continue;
-        }
-        if (s[i] == '(')
-            ++depth;
-        else if (s[i] == ')')
-            --depth;
-        else if (s[i] == separator && depth == 0) {
-            parts.push_back(s.substr(start, i - start));
-            start = i + 1;
-        }
-        ++i;
-    }
-    parts.push_back(s.substr(start));
-    return parts;
-}
-
-// Position of the first top-level occurrence of c, or npos.
-size_t FindTopLevel(std::string_view s, char c)
+// Position of the first occurrence of c at or after `from` that stands
+// outside quotes and parentheses, or npos.
+size_t FindTopLevel(std::string_view s, char c, size_t from = 0)
 {
     int depth = 0;
-    size_t i = 0;
+    size_t i = from;
     while (i < s.size()) {
         const size_t q = SkipQuoted(s, i);
         if (q != i) {
@@ -158,6 +132,20 @@ size_t FindTopLevel(std::string_view s, char c)
         ++i;
     }
     return std::string_view::npos;
+}
+
+// Splits at a separator that stands outside quotes and parentheses.
+std::vector<std::string_view> SplitTopLevel(std::string_view s, char separator)
+{
+    std::vector<std::string_view> parts;
+    size_t start = 0;
+    for (size_t at = FindTopLevel(s, separator); at != std::string_view::npos;
+         at = FindTopLevel(s, separator, start)) {
+        parts.push_back(s.substr(start, at - start));
+        start = at + 1;
+    }
+    parts.push_back(s.substr(start));
+    return parts;
 }
 
 std::string_view Unquoted(std::string_view name)
@@ -367,16 +355,24 @@ std::string RewriteJetStatement(const std::string& sql)
         }
     }
 
+    // The assignments' columns, values, or "column=value" pairs, by commas.
+    const auto joinAssignments = [&assignments](bool column, bool value) {
+        std::string text;
+        for (size_t i = 0; i < assignments.size(); ++i) {
+            if (i != 0)
+                text += ',';
+            if (column)
+                text.append(assignments[i].column);
+            if (column && value)
+                text += '=';
+            if (value)
+                text.append(assignments[i].value);
+        }
+        return text;
+    };
     std::string out = "UPDATE ";
     out.append(tables[target].text);
-    out += " SET ";
-    for (size_t i = 0; i < assignments.size(); ++i) {
-        if (i != 0)
-            out += ',';
-        out.append(assignments[i].column);
-        out += '=';
-        out.append(assignments[i].value);
-    }
+    out += " SET " + joinAssignments(true, true);
     std::string others;
     for (size_t t = 0; t < tables.size(); ++t) {
         if (t == target)
@@ -419,18 +415,7 @@ std::string RewriteJetStatement(const std::string& sql)
         // (many people share a name) about half again the time.
         std::string joined = "UPDATE ";
         joined.append(tables[target].text);
-        joined += " SET (";
-        for (size_t i = 0; i < assignments.size(); ++i) {
-            if (i != 0)
-                joined += ',';
-            joined.append(assignments[i].column);
-        }
-        joined += ")=(SELECT ";
-        for (size_t i = 0; i < assignments.size(); ++i) {
-            if (i != 0)
-                joined += ',';
-            joined.append(assignments[i].value);
-        }
+        joined += " SET (" + joinAssignments(true, false) + ")=(SELECT " + joinAssignments(false, true);
         joined += " FROM " + others + " WHERE";
         joined.append(condition);
         joined += " LIMIT 1) WHERE EXISTS (SELECT 1 FROM " + others + " WHERE";

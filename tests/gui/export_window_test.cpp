@@ -5,6 +5,7 @@
 #include "shell/main_window.h"
 #include "shell/shell_state.h"
 #include "test_support.h"
+#include "window_fixture.h"
 
 #include <QDir>
 #include <QFile>
@@ -18,49 +19,22 @@ using namespace vornicle;
 
 namespace {
 
-struct ExportWindow {
-    ExportWindow() : dir(test::makeTempDir())
+// A window without a database, its consumption list holding three rows.
+struct ExportWindow : test::TestWindow {
+    ExportWindow() : TestWindow(false, false)
     {
-        window = std::make_unique<MainWindow>(dir);
-        window->setDialogHooks(
-            [this](const QString& text, MessageButtons) {
-                messages << text;
-                return MessageAnswer::Ok;
-            },
-            [this](const FileDialogRequest& r) {
-                requests.push_back(r);
-                return answer;
-            });
-        window->show();
-        EXPECT_TRUE(QTest::qWaitForWindowExposed(window.get()));
         ReportList& list = window->state().consumptionList;
         list.appendRow(std::vector<std::string>{"2020/3/13", "9:05:07", "001001", "张三", "", "12.5", "早餐", "", "", "", "重复"});
         list.appendRow(std::vector<std::string>{"2020/3/14", "12:00:00", "1002", "李四", "后勤", "8", "午餐"});
         list.appendRow(std::vector<std::string>{"2020/3/15", "18:30:00", "1003", "王五", "后勤", "10", "晚餐"});
     }
-    void press()
-    {
-        QTest::mouseClick(window->findChild<QPushButton*>(QStringLiteral("按钮_导出消费EXCEL")), Qt::LeftButton);
-    }
-    QStringList logged() const
-    {
-        QStringList out;
-        for (const QString& line : window->state().log.listModel()->lines())
-            out << line.mid(line.indexOf(QLatin1Char(':'), 17) + 1);
-        return out;
-    }
-
-    QString dir;
-    std::unique_ptr<MainWindow> window;
-    QStringList messages;
-    std::vector<FileDialogRequest> requests;
-    std::optional<FileDialogAnswer> answer;
+    void press() { click("按钮_导出消费EXCEL"); }
 };
 
 TEST(ExportWindowFlow, ATypedNameGetsTheChosenTypeAndTheFileIsWritten)
 {
     ExportWindow w;
-    w.answer = FileDialogAnswer{QDir(w.dir).filePath("month"), 0};   // 文本文档(*.txt)
+    w.file = FileDialogAnswer{QDir(w.dir).filePath("month"), 0};   // 文本文档(*.txt)
     w.press();
     ASSERT_EQ(w.requests.size(), 1u);
     EXPECT_TRUE(w.requests[0].save);
@@ -84,7 +58,7 @@ TEST(ExportWindowFlow, ATypedNameGetsTheChosenTypeAndTheFileIsWritten)
 TEST(ExportWindowFlow, UpperCaseExtensionWritesAWorkbook)
 {
     ExportWindow w;
-    w.answer = FileDialogAnswer{QDir(w.dir).filePath("report.XLSX"), 0};
+    w.file = FileDialogAnswer{QDir(w.dir).filePath("report.XLSX"), 0};
     w.press();
     EXPECT_EQ(w.messages, QStringList({"导出完毕！"}));
     EXPECT_TRUE(test::readFileBytes(QDir(w.dir).filePath("report.XLSX")).starts_with("PK"));
@@ -110,7 +84,7 @@ TEST(ExportWindowFlow, AFailureIsReportedNotCalledDone)
     };
     for (const Case& c : cases) {
         ExportWindow w;
-        w.answer = FileDialogAnswer{QDir(w.dir).filePath(c.name), c.filter};
+        w.file = FileDialogAnswer{QDir(w.dir).filePath(c.name), c.filter};
         w.press();
         ASSERT_EQ(w.messages.size(), 1) << c.name;
         EXPECT_TRUE(w.messages[0].startsWith("导出失败")) << w.messages[0].toStdString();

@@ -8,6 +8,7 @@
 #include "shell/shell_state.h"
 #include "store/record_store.h"
 #include "test_support.h"
+#include "window_fixture.h"
 
 #include <QApplication>
 #include <QDir>
@@ -43,39 +44,14 @@ QString bigWorkbook(const QString& dir, int rows)
     return path;
 }
 
-struct ImportWindow {
-    ImportWindow() : dir(test::makeTempDir())
-    {
-        EXPECT_TRUE(CreateDatabaseIfMissing(QDir(dir).filePath("CBC.db").toStdString()));
-        window = std::make_unique<MainWindow>(dir);
-        window->setDialogHooks(
-            [this](const QString& text, MessageButtons) {
-                messages << text;
-                return answer;
-            },
-            [this](const FileDialogRequest&) { return std::optional<FileDialogAnswer>(FileDialogAnswer{file, 0}); });
-        window->raiseCreated();
-        window->show();
-        EXPECT_TRUE(QTest::qWaitForWindowExposed(window.get()));
-    }
-    QPushButton* button(const char* name) { return window->findChild<QPushButton*>(QString::fromUtf8(name)); }
-    QString lastLog() const
-    {
-        const QString line = window->state().log.listModel()->lines().last();
-        return line.mid(line.indexOf(QLatin1Char(':'), 17) + 1);
-    }
-
-    QString dir;
-    std::unique_ptr<MainWindow> window;
-    QStringList messages;
-    MessageAnswer answer = MessageAnswer::Yes;
-    QString file;
+struct ImportWindow : test::TestWindow {
+    ImportWindow() : TestWindow(true) {}
 };
 
 TEST(ImportWindowFlow, ConsumptionImportSavesOnYesAndHoldsTheButtonsMeanwhile)
 {
     ImportWindow w;
-    w.file = fixture("import_month.xlsx");
+    w.file = FileDialogAnswer{fixture("import_month.xlsx"), 0};
     QSignalSpy finished(w.window->consumptionImport(), &WorkbookImport::importFinished);
     QTest::mouseClick(w.button("按钮_消费打开excel"), Qt::LeftButton);
     if (finished.isEmpty()) {
@@ -84,7 +60,7 @@ TEST(ImportWindowFlow, ConsumptionImportSavesOnYesAndHoldsTheButtonsMeanwhile)
         ASSERT_TRUE(finished.wait(10000));
     }
     EXPECT_TRUE(w.button("按钮_消费保存")->isEnabled());
-    EXPECT_EQ(w.window->findChild<QLineEdit*>(QStringLiteral("编辑框1"))->text(), QDir::toNativeSeparators(w.file));
+    EXPECT_EQ(w.window->findChild<QLineEdit*>(QStringLiteral("编辑框1"))->text(), QDir::toNativeSeparators(w.file->path));
     EXPECT_EQ(w.messages, QStringList({"数据导入完成，是否保存？"}));
     EXPECT_EQ(w.window->state().consumptionList.rowCount(), 3);
     EXPECT_EQ(w.window->importProgressWindow(), nullptr);
@@ -96,7 +72,7 @@ TEST(ImportWindowFlow, ConsumptionImportSavesOnYesAndHoldsTheButtonsMeanwhile)
 TEST(ImportWindowFlow, PersonnelImportShowsLoadedAndNeedsSave)
 {
     ImportWindow w;
-    w.file = fixture("import_register.xlsx");
+    w.file = FileDialogAnswer{fixture("import_register.xlsx"), 0};
     QSignalSpy finished(w.window->personnelImport(), &WorkbookImport::importFinished);
     QTest::mouseClick(w.button("按钮_人事资料导入EXCEL"), Qt::LeftButton);
     ASSERT_TRUE(finished.size() > 0 || finished.wait(10000));
@@ -109,7 +85,7 @@ TEST(ImportWindowFlow, PersonnelImportShowsLoadedAndNeedsSave)
 TEST(ImportWindowFlow, EscOnTheProgressWindowCancels)
 {
     ImportWindow w;
-    w.file = bigWorkbook(w.dir, 300000);
+    w.file = FileDialogAnswer{bigWorkbook(w.dir, 300000), 0};
     QSignalSpy finished(w.window->consumptionImport(), &WorkbookImport::importFinished);
     QTest::mouseClick(w.button("按钮_消费打开excel"), Qt::LeftButton);
     ImportProgressWindow* progress = w.window->importProgressWindow();
@@ -127,7 +103,7 @@ TEST(ImportWindowFlow, EscOnTheProgressWindowCancels)
 TEST(ImportWindowFlow, AnUnreadableFileAsksNothingAndSavesNothing)
 {
     ImportWindow w;
-    w.file = fixture("read_random.xlsx");
+    w.file = FileDialogAnswer{fixture("read_random.xlsx"), 0};
     QSignalSpy finished(w.window->consumptionImport(), &WorkbookImport::importFinished);
     QTest::mouseClick(w.button("按钮_消费打开excel"), Qt::LeftButton);
     ASSERT_TRUE(finished.size() > 0 || finished.wait(10000));

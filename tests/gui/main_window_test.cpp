@@ -8,6 +8,7 @@
 #include "shell/shell_state.h"
 #include "store/record_store.h"
 #include "test_support.h"
+#include "window_fixture.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -32,53 +33,7 @@ using namespace vornicle;
 
 namespace {
 
-struct Window {
-    explicit Window(bool withDatabase)
-        : dir(test::makeTempDir())
-    {
-        if (withDatabase) {
-            EXPECT_TRUE(CreateDatabaseIfMissing(QDir(dir).filePath("CBC.db").toStdString()));
-        }
-        window = std::make_unique<MainWindow>(dir);
-        window->setDialogHooks(
-            [this](const QString& text, MessageButtons) {
-                messages << text;
-                return answer;
-            },
-            [this](const FileDialogRequest&) { return file; });
-        window->raiseCreated();
-        window->show();
-        EXPECT_TRUE(QTest::qWaitForWindowExposed(window.get()));
-    }
-
-    QStringList logged() const
-    {
-        QStringList out;
-        for (const QString& line : window->state().log.listModel()->lines())
-            out << line.mid(line.indexOf(QLatin1Char(':'), 17) + 1);
-        return out;
-    }
-
-    template <typename T>
-    T* find(const char* name) const
-    {
-        return window->findChild<T*>(QString::fromUtf8(name));
-    }
-
-    void click(const char* button)
-    {
-        auto* b = find<QPushButton>(button);
-        ASSERT_NE(b, nullptr) << button;
-        ASSERT_TRUE(b->isVisible()) << button;
-        QTest::mouseClick(b, Qt::LeftButton);
-    }
-
-    QString dir;
-    std::unique_ptr<MainWindow> window;
-    QStringList messages;
-    MessageAnswer answer = MessageAnswer::Yes;
-    std::optional<FileDialogAnswer> file;
-};
+using Window = test::TestWindow;
 
 TEST(MainWindowForm, ControlsCarryTheirNamesTextsAndPlaces)
 {
